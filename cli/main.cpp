@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+    std::fprintf(stderr, "udare-ctl: no commands yet\n");
+    return 2;
+}

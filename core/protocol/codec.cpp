@@ -1,0 +1,75 @@
+#include "protocol/codec.h"
+
+#include <cmath>
+
+namespace udare {
+
+int32_t truncToInt(double x) {
+    if (!(x == x)) return 0;
+    if (x >= 2147483647.0) return INT32_MAX;
+    if (x <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(x);
+}
+
+uint32_t truncToUint(double x) {
+    if (!(x == x) || x <= 0.0) return 0;
+    if (x >= 4294967295.0) return UINT32_MAX;
+    return static_cast<uint32_t>(x);
+}
+
+float roundForDecode(float f, int d) {
+    double half = 0.5;
+    if (d >= 1 && d <= 8) half = 0.5 * std::pow(10.0, -d);
+    return static_cast<float>(double(f) + half);
+}
+
+namespace enc {
+uint32_t percent(int v) { return floatBits(float(v / 100.0)); }
+uint32_t muteGain(int muted) { return floatBits(muted == 0 ? 1.0f : 0.0f); }
+uint32_t integer(int v) { return static_cast<uint32_t>(v); }
+uint32_t invertedInteger(int v) { return v == 0 ? 1u : 0u; }
+uint32_t msToSamples(float ms) {
+    return truncToUint(std::floor(double(ms) * kSampleRate / 1000.0 + 0.5));
+}
+uint32_t div1e4(int v) { return floatBits(float(v / 10000.0)); }
+uint32_t div1e5(int v) { return floatBits(float(v / 100000.0)); }
+uint32_t div1e7(int v) { return floatBits(float(v / 10000000.0)); }
+uint32_t floatPercent(float v) { return floatBits(float(double(v) / 100.0)); }
+uint32_t wholePercent(float v) { return percent(truncToInt(v)); }
+}  // namespace enc
+
+namespace dec {
+static int truncSafe(float x) { return truncToInt(x); }
+int percent(float f) { return truncSafe(roundForDecode(f, 2) * 100.0f); }
+int muteGain(float f) { return percent(f) == 0 ? 1 : 0; }
+int integer(uint8_t b9) { return b9; }
+int invertedInteger(uint8_t b9) { return b9 == 0 ? 1 : 0; }
+float samplesToMs(uint32_t u) { return static_cast<float>(double(u) * 1000.0 / kSampleRate); }
+int div1e4(float f) { return truncSafe(f * 10000.0f); }
+int div1e5(float f) { return truncSafe(roundForDecode(f, 5) * 100000.0f); }
+int div1e7(float f) { return truncSafe(roundForDecode(f, 7) * 10000000.0f); }
+float floatPercent(float f) { return static_cast<float>(percent(f)); }
+}  // namespace dec
+
+uint32_t encodeSlot(Wire w, uint32_t bits) {
+    int32_t i = static_cast<int32_t>(bits);
+    float f = bitsFloat(bits);
+    switch (w) {
+    case Wire::Percent: return enc::percent(i);
+    case Wire::MuteGain: return enc::muteGain(i);
+    case Wire::Integer: return enc::integer(i);
+    case Wire::InvertedInteger: return enc::invertedInteger(i);
+    case Wire::MsToSamples: return enc::msToSamples(f);
+    case Wire::Div1e4: return enc::div1e4(i);
+    case Wire::Div1e5: return enc::div1e5(i);
+    case Wire::Div1e7: return enc::div1e7(i);
+    case Wire::FloatPercent: return enc::floatPercent(f);
+    case Wire::WholePercent: return enc::wholePercent(f);
+    case Wire::Shift:
+    case Wire::Pitch:
+    case Wire::Compressor: break;
+    }
+    return bits;
+}
+
+}  // namespace udare

@@ -1,0 +1,37 @@
+#include "protocol/host.h"
+
+#include <chrono>
+#include <thread>
+
+namespace udare {
+
+void SystemClock::sleepMs(int ms) {
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+int64_t SystemClock::nowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+SystemClock& SystemClock::instance() {
+    static SystemClock c;
+    return c;
+}
+
+NullLog& NullLog::instance() {
+    static NullLog l;
+    return l;
+}
+
+NullNotifier& NullNotifier::instance() {
+    static NullNotifier n;
+    return n;
+}
+
+AutoPrompter& AutoPrompter::instance() {
+    static AutoPrompter p;
+    return p;
+}
+
+}  // namespace udare
