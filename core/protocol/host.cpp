@@ -1,6 +1,8 @@
 #include "protocol/host.h"
 
 #include <chrono>
+#include <cstdio>
+#include <mutex>
 #include <thread>
 
 namespace udare {
@@ -17,6 +19,13 @@ int64_t SystemClock::nowMs() {
 SystemClock& SystemClock::instance() {
     static SystemClock c;
     return c;
+}
+
+void StderrLog::log(std::string_view line) {
+    static std::mutex m;
+    std::lock_guard<std::mutex> l(m);
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    if (line.empty() || line.back() != '\n') std::fputc('\n', stderr);
 }
 
 NullLog& NullLog::instance() {

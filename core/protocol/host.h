@@ -37,6 +37,12 @@ public:
     static NullLog& instance();
 };
 
+// Prints every line on standard error (both programs' --debug); thread-safe.
+class StderrLog final : public LogSink {
+public:
+    void log(std::string_view line) override;
+};
+
 // Messages from the link's threads to the view.
 class Notifier {
 public:
