@@ -32,7 +32,7 @@ double SectionMagnitudeDb(const BiquadCoefficients& c, double freqHz, double fs 
 
 // Designs never see a Q, frequency or gain that would give an unstable or
 // non-finite section: Q below kMinQ (or NaN) is raised to kMinQ, the frequency
-// is held within [kMinFreqHz, fs/2] and the gain within +-kMaxGainDb (NaN: 0).
+// is held within [kMinFreqHz, fs/2 - kMinFreqHz] and the gain within +-kMaxGainDb (NaN: 0).
 inline constexpr double kMinQ = 0.001;
 inline constexpr double kMinFreqHz = 1.0;
 inline constexpr double kMaxGainDb = 200.0;
