@@ -23,6 +23,27 @@ struct HidInterfaceInfo {
     bool active = true;
 };
 
+// A unit in firmware-upgrade mode names itself so in its USB product string:
+// the rule is that the product string contains "Upgrade" (ASCII letters in any
+// case). The link sets upgradeMode from it at every connection; the virtual
+// unit presents its upgrade mode the same way.
+inline bool isUpgradeModeInterface(const HidInterfaceInfo& info) {
+    static constexpr char kWord[] = "upgrade";
+    constexpr size_t n = sizeof(kWord) - 1;
+    const std::string& p = info.product;
+    for (size_t i = 0; i + n <= p.size(); ++i) {
+        size_t k = 0;
+        while (k < n) {
+            char c = p[i + k];
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+            if (c != kWord[k]) break;
+            ++k;
+        }
+        if (k == n) return true;
+    }
+    return false;
+}
+
 // An open interface. read() and write() may run on different threads at once;
 // cancel() makes a blocked read return -1 at once and every later one too.
 class HidDevice {
