@@ -1,0 +1,174 @@
+#include <algorithm>
+#include <cmath>
+
+#include "protocol/codec.h"
+#include "protocol/commands.h"
+#include "protocol/effect_tables.h"
+
+namespace udare {
+
+namespace {
+
+constexpr double kTwoPi = 2.0 * 3.14159265358979323846;
+
+bool isOutputGroup(int group) { return group >= GROUP_MAIN && group <= GROUP_SUB; }
+
+void setIntAndSend(Ctx& c, int slotIndex, int v) {
+    c.st.setSlotInt(slotIndex, v);
+    SendSlot(c, slotIndex, 1);
+}
+
+// Both halves of a pre-delay take half the total (at least 3 ms in all);
+// the same sample count goes out under both codes.
+void setPreDelay(Ctx& c, int group, int slotA, int slotB, float totalMs) {
+    if (!(totalMs >= 3.0f)) totalMs = 3.0f;  // NaN too
+    const float half = totalMs * 0.5f;
+    c.st.setSlotFloat(slotA, half);
+    c.st.setSlotFloat(slotB, half);
+    const uint32_t samples = enc::msToSamples(half);
+    WriteParamRaw(c.out, group, kSlots[slotA].code, samples, 1);
+    WriteParamRaw(c.out, group, kSlots[slotB].code, samples, 1);
+}
+
+uint32_t finiteBits(float f) { return floatBits(std::isfinite(f) ? f : 0.0f); }
+
+}  // namespace
+
+void SetEchoVolume(Ctx& c, int v) { setIntAndSend(c, slot::echoVolume, v); }
+void SetEchoRatio(Ctx& c, int v) { setIntAndSend(c, slot::echoRatio, v); }
+
+void SetEchoPreDelay(Ctx& c, float totalMs) {
+    setPreDelay(c, GROUP_ECHO, slot::echoPreDelayA, slot::echoPreDelayB, totalMs);
+}
+
+void SetReverbPreDelay(Ctx& c, float totalMs) {
+    setPreDelay(c, GROUP_REVERB, slot::reverbPreDelayA, slot::reverbPreDelayB, totalMs);
+}
+
+void SetEchoInterval(Ctx& c, float ms) {
+    if (!(ms >= 40.0f)) ms = 40.0f;  // NaN too
+    const int step = truncToInt(ms);
+    for (int k = 1; k <= 7; ++k) SetEchoTapDelay(c, k - 1, float(double(k) * step));
+}
+
+void SetEchoTapDelay(Ctx& c, int tap, float ms) {
+    if (tap < 0 || tap > 6) return;
+    const int s = slot::echoTapDelay0 + tap;
+    c.st.setSlotFloat(s, ms);
+    SendSlot(c, s, 1);
+}
+
+void SetEchoTapLevel(Ctx& c, int tap, float percent) {
+    if (tap < 0 || tap > 6) return;
+    const int s = slot::echoTapLevel0 + tap;
+    c.st.setSlotFloat(s, percent);
+    SendSlot(c, s, 1);
+}
+
+void SetReverbVolume(Ctx& c, int v) { setIntAndSend(c, slot::reverbVolume, v); }
+
+void SetReverbTime(Ctx& c, int v) {
+    c.st.setSlotFloat(slot::reverbTime, float(v));
+    const SlotInfo& s = kSlots[slot::reverbTime];
+    WriteParamPercent(c.out, GROUP_REVERB, s.code, v, 1);
+    WriteParamPercent(c.out, GROUP_REVERB, s.altCode, v, 1);
+}
+
+void SetFbcShift(Ctx& c, int step) {
+    step = std::clamp(step, kFbcStepMin, kFbcStepMax);
+    c.st.setSlotInt(slot::fbcShift, step);
+    const char offCode = kSlots[slot::fbcOff].code;
+    if (step == kFbcStepMin) {
+        c.st.setSlotInt(slot::fbcOff, 1);
+        WriteParamRaw(c.out, GROUP_MIC, offCode, enc::integer(1), 1);
+        return;
+    }
+    c.st.setSlotInt(slot::fbcOff, 0);
+    WriteParamRaw(c.out, GROUP_MIC, offCode, enc::integer(0), 1);
+    WriteParamRaw(c.out, GROUP_MIC, kSlots[slot::fbcShift].code,
+                  floatBits(float(step * kTwoPi / kSampleRate)), 1);
+    const uint32_t samples = truncToUint(kFbcSecondMs[step] * kSampleRate / 1000.0 + 0.5);
+    WriteParamRaw(c.out, GROUP_MIC, '7', enc::integer(int(samples)), 1);
+}
+
+void pitchPayload(int semitones, uint8_t out[8]) {
+    semitones = std::clamp(semitones, kPitchMin, kPitchMax);
+    const PitchEntry& e = pitchEntry(semitones);
+    putBe32(out, static_cast<uint32_t>(e.integer));
+    putBe32(out + 4, e.floatBits);
+}
+
+void SetMusicPitch(Ctx& c, int n) {
+    if (n < kPitchMin || n > kPitchMax) {
+        c.log.log("Pitch val is over range!\n");
+        return;
+    }
+    c.st.setSlotInt(slot::musicPitch, n);
+    const int bypass = c.st.slotInt(slot::pitchBypass);
+    if (n != 0 && bypass == 1) SetPitchBypass(c, 0);
+    if (n == 0 && bypass == 0) SetPitchBypass(c, 1);
+    uint8_t payload[8];
+    pitchPayload(n, payload);
+    const SlotInfo& s = kSlots[slot::musicPitch];
+    WriteParamBlock(c.out, GROUP_MUSIC, s.code, payload, 2);
+    WriteParamBlock(c.out, GROUP_MUSIC, s.altCode, payload, 2);
+}
+
+void SetPitchBypass(Ctx& c, int bypass) {
+    c.st.setSlotInt(slot::pitchBypass, bypass);
+    const SlotInfo& s = kSlots[slot::pitchBypass];
+    WriteParamRaw(c.out, GROUP_MUSIC, s.code, enc::integer(bypass), 1);
+    WriteParamRaw(c.out, GROUP_MUSIC, s.altCode, enc::integer(bypass), 1);
+}
+
+void SetMicGateThreshold(Ctx& c, int v) {
+    // The unit has two thresholds; they always move together.
+    c.st.setSlotInt(slot::micGateThreshold, v);
+    c.st.setSlotInt(slot::micGateThreshold2, v);
+    SendSlot(c, slot::micGateThreshold, 1);
+    SendSlot(c, slot::micGateThreshold2, 1);
+}
+void SetMicGateAttack(Ctx& c, int v) { setIntAndSend(c, slot::micGateAttack, v); }
+void SetMicGateRelease(Ctx& c, int v) { setIntAndSend(c, slot::micGateRelease, v); }
+void SetMusicGateThreshold(Ctx& c, int v) { setIntAndSend(c, slot::musicGateThreshold, v); }
+void SetMusicGateAttack(Ctx& c, int v) { setIntAndSend(c, slot::musicGateAttack, v); }
+void SetMusicGateRelease(Ctx& c, int v) { setIntAndSend(c, slot::musicGateRelease, v); }
+
+float compressorTimeCoefficient(float ms) {
+    // No time (or none given) means the envelope follows at once.
+    if (!(ms > 0.0f)) return 1.0f;
+    const float t = ms * 48.0f;
+    const float x = -1.0f / t;
+    const float e = static_cast<float>(std::exp(double(x)));
+    return 1.0f - e;
+}
+
+void compressorBlock(float thr, float ratio, float attackMs, float releaseMs, uint32_t out[7]) {
+    out[0] = finiteBits(thr);
+    out[1] = 0;
+    // A ratio of zero or less (or none) would send an infinity: treat it as 1:1.
+    out[2] = ratio > 0.0f ? finiteBits(1.0f - 1.0f / ratio) : floatBits(0.0f);
+    out[3] = kCompressorValue3;
+    out[4] = kCompressorValue4;
+    out[5] = floatBits(compressorTimeCoefficient(attackMs));
+    out[6] = floatBits(compressorTimeCoefficient(releaseMs));
+}
+
+void SetCompressor(Ctx& c, int group, float thr, float ratio, float attack, float release) {
+    if (!isOutputGroup(group)) return;
+    c.st.setSlotFloat(outputSlot(group, COMP_THRESHOLD), thr);
+    c.st.setSlotFloat(outputSlot(group, COMP_RATIO), ratio);
+    c.st.setSlotFloat(outputSlot(group, COMP_ATTACK), attack);
+    c.st.setSlotFloat(outputSlot(group, COMP_RELEASE), release);
+    SendSlot(c, outputSlot(group, COMP_THRESHOLD), 7);
+}
+
+void SetCompressorBypass(Ctx& c, int group, int bypass) {
+    if (!isOutputGroup(group)) return;
+    setIntAndSend(c, outputSlot(group, COMP_BYPASS), bypass);
+}
+
+void SetAutoSubEnable(Ctx& c, int on) { setIntAndSend(c, slot::autoSubEnable, on); }
+void SetAutoSubLevel(Ctx& c, int v) { setIntAndSend(c, slot::autoSubLevel, v); }
+
+}  // namespace udare
