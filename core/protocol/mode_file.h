@@ -1,0 +1,48 @@
+// Mode files (.vxs): the equaliser image and the parameter table behind a
+// version header. Mode images (.aim): the unit's built-in modes, written
+// into its mode memory during an MCU upgrade.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "protocol/context.h"
+
+namespace udare {
+
+inline constexpr int kModeFileHeaderSize = 120;
+inline constexpr int kModeFileSize = kModeFileHeaderSize + kImageSize + 4 * kSlotCount;  // 1495
+// Files of version 1.0.0: a 10-section Sub and no output delay slots.
+inline constexpr int kModeFileSlotsV100 = 92;
+inline constexpr int kModeFileSizeV100 =
+    kModeFileHeaderSize + kImageSizeProtocol1 + 4 * kModeFileSlotsV100;  // 1377
+
+// The bytes SaveModeFile writes: header, image, slots little-endian.
+std::array<uint8_t, kModeFileSize> ModeFileBytes(const DeviceState& st);
+
+// 1 on success; 0 after telling the user. The old file stays as it was
+// unless the whole new one reached the disk.
+int SaveModeFile(Ctx& c, const std::string& path);
+// 1 on success (nothing is sent to the unit); 0 after telling the user,
+// with DeviceState unchanged. A short file fills only what it holds.
+int LoadModeFile(Ctx& c, const std::string& path);
+
+// Sends the images "K740Z0.AIM" ... "K740Z3.AIM" found in dir to the unit's
+// mode memory; missing or unreadable ones are skipped. Stops at an image made
+// for another protocol version (unless upgradeMode). progress runs 0 .. 100.
+// Returns the number of images sent.
+int WriteModeImages(Ctx& c, const std::string& dir, bool upgradeMode,
+                    std::atomic<int>& progress);
+
+// Replaces the contents of path by writing a temporary file beside it,
+// syncing it and renaming it over. Returns 0, or the errno of the failing
+// step (the temporary file is removed then).
+int ReplaceFileContents(const std::string& path, const uint8_t* data, size_t size);
+
+// The box both file savers show when the file cannot be written.
+void ShowCannotWrite(Prompter& prompter, int err, const std::string& path);
+
+}  // namespace udare
