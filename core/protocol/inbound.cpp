@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "protocol/codec.h"
+#include "protocol/effect_tables.h"
 
 namespace udare {
 
@@ -13,18 +14,10 @@ namespace {
 
 using Icon = Prompter::Icon;
 
-// Float bits of the music pitch steps -12..+12; a reply names its step only
-// through these patterns.
-constexpr uint32_t kPitchFloatBits[25] = {
-    0xC3A0B6F9, 0xC393BE42, 0xC386B24F, 0xC3732606, 0xC358C083, 0xC33E33DB, 0xC3237FD3,
-    0xC308A433, 0xC2DB417C, 0xC2A4EA75, 0xC25C85B0, 0xC1DD28B9, 0x00000000, 0x41DE70B0,
-    0x425F159F, 0x42A7CC64, 0x42E06166, 0x430CA528, 0x432943CF, 0x43460CE8, 0x436300B0,
-    0x43800FB4, 0x438EB4A7, 0x439D6F51, 0x43AC3FD3,
-};
-
+// A pitch reply names its step only through the float bits of the table.
 int pitchFromFloatBits(uint32_t bits) {
-    for (int i = 0; i < 25; ++i)
-        if (kPitchFloatBits[i] == bits) return i - 12;
+    for (int n = kPitchMin; n <= kPitchMax; ++n)
+        if (pitchEntry(n).floatBits == bits) return n;
     return 0;
 }
 
