@@ -1,0 +1,158 @@
+// udare-tuner: the tuning program for the karaoke DSP unit.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <cstdio>
+#include <unistd.h>
+
+#include "shell/app.h"
+#include "shell/lang.h"
+#include "shell/mainframe.h"
+#include "shell/qt_host.h"
+#include "shell/session.h"
+#include "shell/single_instance.h"
+
+using namespace udare::shell;
+
+namespace {
+
+QString lockDirectory() {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty()) dir = QDir::tempPath();
+    return dir;
+}
+
+long residentKiB() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+// Milliseconds since the process started, from the kernel's clock.
+double msSinceProcessStart() {
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    QFile up(QStringLiteral("/proc/uptime"));
+    if (!stat.open(QIODevice::ReadOnly) || !up.open(QIODevice::ReadOnly)) return -1;
+    const QByteArray s = stat.readAll();
+    const QList<QByteArray> f = s.mid(s.lastIndexOf(')') + 2).split(' ');
+    if (f.size() < 20) return -1;
+    const double startTicks = f[19].toDouble();
+    const double uptime = up.readAll().split(' ').first().toDouble();
+    return (uptime - startTicks / double(sysconf(_SC_CLK_TCK))) * 1000.0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QElapsedTimer sinceMain;
+    sinceMain.start();
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("udare-tuner"));
+    QApplication::setDesktopFileName(QStringLiteral("udare"));
+    QApplication::setWindowIcon(appIcon());
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Tuning program for the karaoke DSP unit."));
+    parser.addHelpOption();
+    QCommandLineOption simulate(QStringLiteral("simulate"),
+                                QStringLiteral("Run on the virtual unit; OPTIONS are KEY=VALUE or flags, "
+                                               "separated by commas."),
+                                QStringLiteral("OPTIONS"));
+    QCommandLineOption debug(QStringLiteral("debug"),
+                             QStringLiteral("Print the debugger log lines on standard error."));
+    QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                  QStringLiteral("Save a picture of the main window to FILE once it "
+                                                 "is painted, then quit."),
+                                  QStringLiteral("FILE"));
+    QCommandLineOption stats(QStringLiteral("startup-stats"),
+                             QStringLiteral("Print the start-up time and resident memory."));
+    parser.addOption(simulate);
+    parser.addOption(debug);
+    parser.addOption(screenshot);
+    parser.addOption(stats);
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A mode file (.VXS) to open."),
+                                 QStringLiteral("[file]"));
+
+    // "--simulate" may stand alone or carry its options after "=".
+    QStringList args = QApplication::arguments();
+    bool simulateBare = false;
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--simulate")) {
+            simulateBare = true;
+            args.removeAt(i--);
+        } else if (args[i] == QLatin1String("--")) {
+            break;
+        }
+    }
+    if (!parser.parse(args)) {
+        std::fprintf(stderr, "udare-tuner: %s\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help"))) parser.showHelp(0);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        std::fprintf(stderr, "udare-tuner: only one mode file can be opened\n");
+        return 2;
+    }
+    const QString file = files.value(0);
+
+    // One running copy.
+    SingleInstance instance(QString::fromLatin1(kInstanceName), lockDirectory());
+    switch (instance.start(file)) {
+    case SingleInstance::Result::First:
+        break;
+    case SingleInstance::Result::HandedOver:
+        return 0;
+    case SingleInstance::Result::NoWindow:
+        QMessageBox::critical(nullptr, Z("错误"), Z("已有一个实例在运行，但找不到它的主窗口！"));
+        return 1;
+    case SingleInstance::Result::Failed:
+        QMessageBox::critical(nullptr, Z("错误"), Z("创建信标对象失败，程序退出！"));
+        return 1;
+    }
+
+    SessionOptions opts;
+    opts.debug = parser.isSet(debug);
+    opts.simulate = simulateBare || parser.isSet(simulate);
+    for (const QString& v : parser.values(simulate)) opts.simulateOptions << Session::splitSimulateOptions(v);
+    Session session(opts);
+
+    QtPrompter prompter;
+    QtFileChooser files2;
+    CVovedo13App app(session, prompter, files2);
+    CMainFrame frame(app);
+    prompter.setParentWindow(&frame);
+
+    QObject::connect(&instance, &SingleInstance::activateRequested, &frame, &CMainFrame::bringToFront);
+    QObject::connect(&instance, &SingleInstance::openRequested, &app, &CVovedo13App::openDocument);
+
+    const QString shotPath = parser.value(screenshot);
+    const bool printStats = parser.isSet(stats);
+    QObject::connect(&frame, &CMainFrame::firstPainted, &frame, [&] {
+        if (printStats) {
+            std::fprintf(stderr, "painted %.0f ms after process start (%lld ms after main), resident %ld KiB\n",
+                         msSinceProcessStart(), static_cast<long long>(sinceMain.elapsed()), residentKiB());
+        }
+        if (!shotPath.isEmpty()) {
+            // Let the first notices and timers settle, then take the picture.
+            QTimer::singleShot(1200, &frame, [&] {
+                if (!frame.grab().save(shotPath))
+                    std::fprintf(stderr, "udare-tuner: cannot write %s\n", qPrintable(shotPath));
+                QApplication::quit();
+            });
+        }
+    });
+
+    frame.setWindowTitle(QString::fromLatin1(kAppCaption));
+    frame.show();
+    if (!file.isEmpty()) app.openDocument(file);
+    return QApplication::exec();
+}
