@@ -114,6 +114,8 @@ private:
     struct Session;
 
     int teardown(bool sendClosing);
+    void readLoop(const std::shared_ptr<Session>& s);
+    int readOnce(Session& s);
     bool waitWriteReady(int ms);
     void setWriteReady();
     void reapEndedReaders();

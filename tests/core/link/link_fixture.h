@@ -1,0 +1,81 @@
+// A UsbLink on the fake backend, with recording host objects.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "fake_hid.h"
+#include "link/usb_link.h"
+#include "test_support.h"
+
+namespace udare::test {
+
+inline int64_t steadyMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Polls until pred holds or ms pass.
+template <class Pred>
+bool eventually(Pred pred, int ms = 2000) {
+    const int64_t end = steadyMs() + ms;
+    while (!pred()) {
+        if (steadyMs() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+class LinkTest : public ::testing::Test {
+protected:
+    void SetUp() override { makeLink(); }
+
+    void makeLink() {
+        link.reset();
+        link = std::make_unique<UsbLink>(backend, st, log,
+                                         LinkContext{notifier, prompter, SystemClock::instance()});
+        link->setDispatcher([this](Ctx&, const uint8_t* r, size_t) {
+            std::lock_guard<std::mutex> l(dispatchMutex);
+            dispatched.push_back(r[1]);
+        });
+        link->setTimingForTest(fast);
+    }
+
+    int logCount(const std::string& line) {
+        std::lock_guard<std::mutex> l(log.m);
+        return static_cast<int>(std::count(log.lines.begin(), log.lines.end(), line));
+    }
+    bool logged(const std::string& line) { return logCount(line) > 0; }
+    size_t dispatchCount() {
+        std::lock_guard<std::mutex> l(dispatchMutex);
+        return dispatched.size();
+    }
+
+    static HidReport shortReport(uint8_t cmd) {
+        HidReport r{};
+        r[0] = kReportId;
+        r[1] = cmd;
+        return r;
+    }
+    int send(uint8_t cmd) {
+        HidReport r = shortReport(cmd);
+        return link->WriteUsbData(r.data(), 2);
+    }
+
+    LinkTiming fast{200, 300, 20};
+    FakeBackend backend;
+    DeviceState st;
+    RecordingLog log;
+    RecordingNotifier notifier;
+    RecordingPrompter prompter;
+    std::mutex dispatchMutex;
+    std::vector<uint8_t> dispatched;
+    std::unique_ptr<UsbLink> link;  // last, so it goes first
+};
+
+}  // namespace udare::test
