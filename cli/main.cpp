@@ -1,6 +1,27 @@
-#include <cstdio>
+#include <atomic>
+#include <csignal>
+#include <iostream>
+#include <string>
+#include <vector>
 
-int main() {
-    std::fprintf(stderr, "udare-ctl: no commands yet\n");
-    return 2;
+#include "cli.h"
+
+namespace {
+std::atomic<bool> g_interrupted{false};
+// The first Ctrl-C asks the running command to stop; a second one ends the program.
+extern "C" void onInterrupt(int) {
+    g_interrupted.store(true);
+    std::signal(SIGINT, SIG_DFL);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Ctrl-C ends a meter cleanly, so the link is still closed properly.
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGPIPE, SIG_IGN);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    udare::cli::CliHooks hooks;
+    hooks.interrupted = &g_interrupted;
+    std::ios::sync_with_stdio(true);
+    return udare::cli::RunCli(args, std::cout, std::cerr, hooks);
 }

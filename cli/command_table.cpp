@@ -1,0 +1,519 @@
+#include "command_table.h"
+
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "link/usb_link.h"
+#if __has_include("link/workers.h")
+#include "link/workers.h"
+#else
+// Until the workers land: the whole-unit transfers are refused at run time.
+namespace udare {
+inline void ReadAll(Ctx&) {}
+inline void WriteAllData(Ctx&) {}
+}  // namespace udare
+#endif
+#include "offline.h"
+#include "protocol/commands.h"
+#include "protocol/mode_file.h"
+#include "reports.h"
+#include "restore_check.h"
+
+namespace udare::cli {
+
+namespace {
+
+using V = std::vector<Value>;
+
+Eq eqOf(const Value& v) { return static_cast<Eq>(v.i); }
+int in(const Value& v) { return static_cast<int>(v.i); }
+float fl(const Value& v) { return static_cast<float>(v.d); }
+int grp(const Value& v) { return OutGroup(v.i); }
+Source srcOf(const Value& v) { return static_cast<Source>(v.i); }
+Side sideOf(const Value& v) { return static_cast<Side>(v.i); }
+
+// Argument specs, by what they hold.
+ArgSpec percent(const char* n = "V") { return {Kind::Int, n, 0, 100}; }
+ArgSpec flag(const char* n = "0|1") { return {Kind::Int, n, 0, 1}; }
+ArgSpec anyInt(const char* n) { return {Kind::Int, n, -2147483648.0, 2147483647.0}; }
+ArgSpec ms(const char* n = "MS") { return {Kind::Num, n, 0, 10000}; }
+ArgSpec eqArg() { return {Kind::Eq, "EQ"}; }
+ArgSpec outArg() { return {Kind::Out, "OUT"}; }
+ArgSpec mode() { return {Kind::Int, "N", 0, 3}; }
+
+// The synchronisation the mode commands start: what the worker does, in turn.
+void synchronise(Session& s) {
+    SystemClock::instance().sleepMs(2500);
+    ReadAll(s.ctx());
+}
+
+int needSyncAfter(Session& s, void (*op)(Ctx&, int, const StartSync&), int n) {
+    bool wanted = false;
+    op(s.ctx(), n, [&wanted] { wanted = true; });
+    if (wanted && !s.unitLost()) synchronise(s);
+    return EXIT_OK;
+}
+
+// ReadAll with the model and protocol checks the view makes afterwards.
+int readAllChecked(Session& s) {
+    ReadAll(s.ctx());
+    if (s.unitLost()) return EXIT_OK;  // reported by the answer check
+    return s.identityMatches() ? EXIT_OK : EXIT_FAILED;
+}
+
+std::string rightOnlyOnStereo(const V& v, int lang) {
+    if (v[1].i == 1 && v[0].i >= 2)
+        return Tr{"center 和 sub 只有 left", "center and sub have only left"}.in(lang);
+    return {};
+}
+
+// ---- handlers that are more than one call ----------------------------------
+
+int cmdHelp(Session& s, const V&) {
+    PrintHelp(s.out, s.lang());
+    return EXIT_OK;
+}
+
+int cmdDesign(Session& s, const V& v) {
+    PrintDesign(s.out, in(v[0]), v[1].d, v[2].d, v[3].d);
+    return EXIT_OK;
+}
+
+int cmdCurve(Session& s, const V& v) {
+    std::vector<dsp::BandParams> sections;
+    for (const Value& x : v) sections.push_back(x.band);
+    PrintCurve(s.out, sections);
+    return EXIT_OK;
+}
+
+int cmdList(Session& s, const V&) {
+    HidBackend* b = s.backend();
+    if (!b) return EXIT_USAGE;
+    std::vector<HidInterfaceInfo> units;
+    for (const HidInterfaceInfo& i : b->enumerate())
+        if (i.vendorId == UNIT_VENDOR_ID && i.productId == UNIT_PRODUCT_ID) units.push_back(i);
+    PrintList(s.out, units, s.opt.json, s.lang());
+    if (units.empty()) {
+        s.fail(s.t({"未找到机器", "no unit found"}));
+        return EXIT_NO_UNIT;
+    }
+    return EXIT_OK;
+}
+
+int cmdInfo(Session& s, const V&) {
+    s.request({0x80, 0x7F, 0x81, 0x7E, 0x07});
+    if (int rc = s.checkAnswering()) return rc;
+    PrintInfo(s.out, s.st, s.link().upgradeMode.load() != 0, s.opt.json, s.lang());
+    return EXIT_OK;
+}
+
+int cmdSync(Session& s, const V&) { return readAllChecked(s); }
+
+int cmdDump(Session& s, const V&) {
+    if (int rc = readAllChecked(s)) return rc;
+    if (int rc = s.checkAnswering()) return rc;
+    PrintDump(s.out, s.st, s.opt.json);
+    return EXIT_OK;
+}
+
+int cmdBackup(Session& s, const V& v) {
+    if (int rc = readAllChecked(s)) return rc;
+    if (int rc = s.checkAnswering()) return rc;  // never save a half-read unit
+    return SaveModeFile(s.ctx(), v[0].s) ? EXIT_OK : EXIT_FAILED;
+}
+
+int cmdRestore(Session& s, const V& v) {
+    // The file's Sub layout and the image size depend on the unit's protocol:
+    // learn who it is before loading, and refuse a unit ReadAll would refuse.
+    s.request({0x80, 0x7F, 0x81});
+    if (int rc = s.checkAnswering()) return rc;
+    if (!s.identityMatches()) return EXIT_FAILED;
+    if (!LoadModeFile(s.ctx(), v[0].s)) return EXIT_FAILED;
+    s.tap.startCapture();
+    WriteAllData(s.ctx());
+    const std::vector<HidReport> sent = s.tap.stopCapture();
+    if (int rc = s.checkAnswering()) return rc;
+    const WrittenState written = WrittenFromWire(sent);
+    if (int rc = readAllChecked(s)) return rc;
+    if (int rc = s.checkAnswering()) return rc;
+    const RestoreResult r = CompareWithUnit(written, s.st);
+    for (const std::string& m : r.mismatches)
+        s.out << s.t({"不一致: ", "differs: "}) << m << '\n';
+    if (!r.notRestored.empty()) {
+        s.out << s.t({"未恢复 (完整写入不发送): ", "not restored (a full write does not send them): "});
+        for (size_t i = 0; i < r.notRestored.size(); ++i) s.out << (i ? " " : "") << r.notRestored[i];
+        s.out << '\n';
+    }
+    if (!r.mismatches.empty()) {
+        s.fail(format(s.t({"机器有 %zu 项与写入的不一致", "the unit differs from what was written in %zu places"}),
+                      r.mismatches.size()));
+        return EXIT_MISMATCH;
+    }
+    return EXIT_OK;
+}
+
+int cmdRemoteSave(Session& s, const V& v) {
+    // The table is read from the unit first: the mirror alone holds only the
+    // start-up defaults.
+    ReadRemoteKeys(s.ctx());
+    if (int rc = s.checkAnswering()) return rc;
+    const auto keys = s.st.remoteKeys.copy();
+    if (int e = ReplaceFileContents(v[0].s, keys.data(), keys.size())) {
+        ShowCannotWrite(s.prompter, e, v[0].s);
+        s.fail("保存遥控文件失败");
+        return EXIT_FAILED;
+    }
+    return EXIT_OK;
+}
+
+int cmdRemoteLoad(Session& s, const V& v) {
+    std::ifstream f(v[0].s, std::ios::binary);
+    if (!f) {
+        s.fail(std::string("载入遥控文件失败: ") + v[0].s);
+        return EXIT_FAILED;
+    }
+    uint8_t bytes[16];
+    f.read(reinterpret_cast<char*>(bytes), sizeof bytes);
+    const std::streamsize n = f.gcount();
+    // A shorter file replaces only the bytes it holds.
+    s.st.remoteKeys.write(0, static_cast<int>(n), bytes);
+    WriteRemoteKeys(s.ctx());
+    return EXIT_OK;
+}
+
+int cmdMeter(Session& s, const V& v) {
+    const long long count = v[0].i;  // -1: until interrupted
+    for (long long done = 0; count < 0 || done < count; ++done) {
+        if (s.interrupted()) break;
+        const uint64_t before = s.tap.replies(0x0E);
+        const int64_t start = SystemClock::instance().nowMs();
+        SendBytes(s.ctx().out, {0x0E, -1});
+        if (!s.tap.waitReply(0x0E, before, 1800)) return s.checkAnswering() ? EXIT_SILENT : EXIT_SILENT;
+        s.out << int(s.st.identity.meterLevels[0]) << ' ' << int(s.st.identity.meterLevels[1]) << ' '
+              << int(s.st.identity.meterLevels[2]) << '\n'
+              << std::flush;
+        if (count >= 0 && done + 1 >= count) break;
+        const int64_t left = 300 - (SystemClock::instance().nowMs() - start);
+        if (left > 0) SystemClock::instance().sleepMs(static_cast<int>(left));
+    }
+    return EXIT_OK;
+}
+
+int cmdGetEqBand(Session& s, const V& v) {
+    const EqBandValue b = readBand(s.st, eqOf(v[0]), in(v[1]));
+    s.out << b.type << ' ' << b.freqHz << ' ' << Fixed(b.gainDb, 1) << ' ' << Fixed(b.q, 3) << '\n';
+    return EXIT_OK;
+}
+
+int cmdLearnRemoteKey(Session& s, const V& v) {
+    const int seen = s.notifier.keysLearned();
+    LearnRemoteKey(s.ctx(), in(v[0]));
+    const int seconds = v.size() > 1 ? in(v[1]) : 30;
+    int code = -1;
+    for (int waited = 0; waited < seconds * 10 && code < 0 && !s.interrupted() && !s.unitLost(); ++waited)
+        code = s.notifier.waitKey(seen, 100);
+    if (code < 0) {
+        CancelLearning(s.ctx());
+        s.fail(s.t({"没有学到按键", "no key was learned"}));
+        return EXIT_FAILED;
+    }
+    s.out << format("%d 0x%02X\n", in(v[0]), code);
+    return EXIT_OK;
+}
+
+int cmdResetMachine(Session& s, const V&) {
+    if (s.prompter.messageBox(s.t({"确定要复位机器吗?", "Reset the unit?"}), "提示",
+                              Prompter::Icon::Question, Prompter::Buttons::YesNo) !=
+        Prompter::Answer::Yes)
+        return EXIT_FAILED;
+    ResetMachine(s.ctx());
+    return EXIT_OK;
+}
+
+int cmdSetMachineSetting(Session& s, const V& v) {
+    s.st.machine.working.set(in(v[0]), static_cast<uint8_t>(v[1].i));
+    return EXIT_OK;
+}
+
+int cmdRequestCurrentMode(Session& s, const V&) {
+    RequestCurrentMode(s.ctx());
+    if (int rc = s.checkAnswering()) return rc;
+    s.out << format("M%d\n", s.st.currentMode.load() + 1);
+    return EXIT_OK;
+}
+
+int cmdSendBytes(Session& s, const V& v) {
+    std::vector<int> bytes;
+    for (const Value& x : v) bytes.push_back(in(x));
+    bytes.push_back(-1);
+    SendBytes(s.ctx().out, std::span<const int>(bytes));
+    return EXIT_OK;
+}
+
+int cmdRun(Session& s, const V& v);
+
+#define OP(body) [](Session& s, const V& v) -> int { (void)v; body; return EXIT_OK; }
+
+const std::vector<Command> kCommands = {
+    // -- programs
+    {"help", {}, Needs::Nothing, cmdHelp, {"列出全部命令", "list every command"}},
+    {"run", {{Kind::Path, "FILE|-"}}, Needs::Nothing, cmdRun,
+     {"逐行执行文件中的命令 ('#' 起注释), 遇错即停", "run one command per line ('#' starts a comment); stops at the first failing line"}},
+    {"list", {}, Needs::Backend, cmdList, {"列出找到的机器", "list the units found"}},
+    {"info", {}, Needs::Unit, cmdInfo, {"型号, 通信版本, MCU/DSP 版本, 当前模式", "model, protocol, MCU and DSP versions, current mode"}},
+    {"sync", {}, Needs::Unit, cmdSync, {"从机器读取全部参数 (ReadAll)", "read everything from the unit (ReadAll)"}},
+    {"dump", {}, Needs::Unit, cmdDump, {"读取并列出全部参数", "read and print every parameter"}},
+    {"backup", {{Kind::Path, "FILE.VXS"}}, Needs::Unit, cmdBackup, {"读取机器并保存模式文件", "read the unit and save a mode file"}},
+    {"restore", {{Kind::Path, "FILE.VXS"}}, Needs::Unit, cmdRestore,
+     {"载入模式文件, 写入机器并核对", "load a mode file, write it to the unit and verify"}},
+    {"remote-save", {{Kind::Path, "FILE"}}, Needs::Unit, cmdRemoteSave, {"读取遥控码表并存入文件", "read the remote-key table and save it"}},
+    {"remote-load", {{Kind::Path, "FILE"}}, Needs::Unit, cmdRemoteLoad, {"载入遥控文件并写入机器", "load a remote-key file into the unit"}},
+    {"meter", {{Kind::Count, "N", 1, 1000000000, false, true}}, Needs::Unit, cmdMeter,
+     {"每 300 ms 读取一次电平", "read the levels every 300 ms"}},
+    {"design", {{Kind::Int, "TYPE", 0, 255}, {Kind::Num, "FREQ", 0.001, 1e6}, {Kind::Num, "GAIN", -200, 200}, {Kind::Num, "Q", 0.0001, 1000}},
+     Needs::Nothing, cmdDesign, {"48000 Hz 下的 b0 b1 b2 a1 a2", "b0 b1 b2 a1 a2 at 48000 Hz"}},
+    {"curve", {{Kind::Section, "TYPE:FREQ:GAIN:Q", 0, 0, true}}, Needs::Nothing, cmdCurve,
+     {"各段的合成曲线 (512 点)", "summed curve of the sections (512 points)"}},
+    // -- equalisers
+    {"SetEqBand", {eqArg(), {Kind::Band, "BAND"}, {Kind::Int, "TYPE", 0, 21}, {Kind::Int, "FREQ", 1, 24000}, {Kind::Num, "GAIN", -15, 15}, {Kind::Num, "Q", 0.001, 65}},
+     Needs::Unit, OP(SetEqBand(s.ctx(), eqOf(v[0]), in(v[1]), in(v[2]), in(v[3]), fl(v[4]), fl(v[5]))),
+     {"设置一个频段", "set one band"}},
+    {"GetEqBand", {eqArg(), {Kind::Band, "BAND"}}, Needs::Nothing, cmdGetEqBand,
+     {"显示一个频段 (TYPE FREQ GAIN Q)", "print one band (TYPE FREQ GAIN Q)"}},
+    {"SetEqBypass", {eqArg(), flag()}, Needs::Unit, OP(SetEqBypass(s.ctx(), eqOf(v[0]), in(v[1]))), {"均衡器开关", "equaliser switch"}},
+    {"ResetEq", {eqArg()}, Needs::Unit, OP(ResetEq(s.ctx(), eqOf(v[0]))), {"均衡器复位", "reset an equaliser"}},
+    {"WriteEqImage", {}, Needs::Unit, OP(WriteEqImage(s.ctx())), {"写入整个均衡图像", "write the whole equaliser image"}},
+    {"ReadEqImage", {}, Needs::Unit, OP(ReadEqImage(s.ctx())), {"读取整个均衡图像", "read the whole equaliser image"}},
+    {"SendAllEqBands", {}, Needs::Unit, OP(SendAllEqBands(s.ctx())), {"发送全部频段系数", "send the coefficients of every band"}},
+    // -- levels, routing, delays
+    {"SetMicVolume", {percent()}, Needs::Unit, OP(SetMicVolume(s.ctx(), in(v[0]))), {"话筒音量", "microphone volume"}},
+    {"SetSpareLevel", {percent()}, Needs::Unit, OP(SetSpareLevel(s.ctx(), in(v[0]))), {"备用电平", "spare level"}},
+    {"SetEffectVolume", {percent()}, Needs::Unit, OP(SetEffectVolume(s.ctx(), in(v[0]))), {"效果音量", "effect volume"}},
+    {"SetMicMute", {flag()}, Needs::Unit, OP(SetMicMute(s.ctx(), in(v[0]))), {"话筒静音", "microphone mute"}},
+    {"SetMusicVolume", {percent()}, Needs::Unit, OP(SetMusicVolume(s.ctx(), in(v[0]))), {"音乐音量", "music volume"}},
+    {"SetMusicMute", {flag()}, Needs::Unit, OP(SetMusicMute(s.ctx(), in(v[0]))), {"音乐静音 (取消时渐入)", "music mute (fades in when unmuted)"}},
+    {"SetEchoMute", {flag()}, Needs::Unit, OP(SetEchoMute(s.ctx(), in(v[0]))), {"回声静音", "echo mute"}},
+    {"SetReverbMute", {flag()}, Needs::Unit, OP(SetReverbMute(s.ctx(), in(v[0]))), {"混响静音", "reverb mute"}},
+    {"SetOutputLevel", {outArg(), {Kind::Source, "SOURCE"}, percent()}, Needs::Unit,
+     OP(SetOutputLevel(s.ctx(), grp(v[0]), srcOf(v[1]), in(v[2]))), {"输出中的信号源电平", "level of a source in an output"}},
+    {"SetOutputVolume", {outArg(), percent()}, Needs::Unit, OP(SetOutputVolume(s.ctx(), grp(v[0]), in(v[1]))), {"输出音量", "output volume"}},
+    {"SetOutputDelay", {outArg(), {Kind::Side, "SIDE"}, ms()}, Needs::Unit,
+     OP(SetOutputDelay(s.ctx(), grp(v[0]), sideOf(v[1]), fl(v[2]))), {"输出延时 (至少 1.5 ms)", "output delay (at least 1.5 ms)"}, rightOnlyOnStereo},
+    {"SetOutputDelayOn", {outArg(), {Kind::Side, "SIDE"}, flag()}, Needs::Unit,
+     OP(SetOutputDelayOn(s.ctx(), grp(v[0]), sideOf(v[1]), in(v[2]))), {"输出延时开关", "output delay switch"}, rightOnlyOnStereo},
+    // -- effects and dynamics
+    {"SetEchoVolume", {percent()}, Needs::Unit, OP(SetEchoVolume(s.ctx(), in(v[0]))), {"回声音量", "echo volume"}},
+    {"SetEchoRatio", {percent()}, Needs::Unit, OP(SetEchoRatio(s.ctx(), in(v[0]))), {"回声重复比例", "echo repeat ratio"}},
+    {"SetEchoPreDelay", {ms()}, Needs::Unit, OP(SetEchoPreDelay(s.ctx(), fl(v[0]))), {"回声预延时 (总计)", "echo pre-delay (total)"}},
+    {"SetEchoInterval", {ms()}, Needs::Unit, OP(SetEchoInterval(s.ctx(), fl(v[0]))), {"回声间隔 (七个抽头)", "echo interval (all seven taps)"}},
+    {"SetEchoTapDelay", {{Kind::Int, "K", 0, 6}, ms()}, Needs::Unit, OP(SetEchoTapDelay(s.ctx(), in(v[0]), fl(v[1]))), {"回声抽头延时", "echo tap delay"}},
+    {"SetEchoTapLevel", {{Kind::Int, "K", 0, 6}, {Kind::Num, "PERCENT", 0, 100}}, Needs::Unit,
+     OP(SetEchoTapLevel(s.ctx(), in(v[0]), fl(v[1]))), {"回声抽头电平", "echo tap level"}},
+    {"SetReverbVolume", {percent()}, Needs::Unit, OP(SetReverbVolume(s.ctx(), in(v[0]))), {"混响音量", "reverb volume"}},
+    {"SetReverbTime", {{Kind::Int, "V", 0, 1000}}, Needs::Unit, OP(SetReverbTime(s.ctx(), in(v[0]))), {"混响时间", "reverb time"}},
+    {"SetReverbPreDelay", {ms()}, Needs::Unit, OP(SetReverbPreDelay(s.ctx(), fl(v[0]))), {"混响预延时 (总计)", "reverb pre-delay (total)"}},
+    {"SetFbcShift", {{Kind::Int, "STEP", 1, 5}}, Needs::Unit, OP(SetFbcShift(s.ctx(), in(v[0]))), {"反馈抑制移频 (1 = 关)", "feedback-suppression shift (1 = off)"}},
+    {"SetMusicPitch", {{Kind::Int, "SEMITONES", -12, 12}}, Needs::Unit, OP(SetMusicPitch(s.ctx(), in(v[0]))), {"音乐变调", "music key shift"}},
+    {"SetPitchBypass", {flag()}, Needs::Unit, OP(SetPitchBypass(s.ctx(), in(v[0]))), {"变调旁路", "pitch shifter bypass"}},
+    {"SetMicGateThreshold", {anyInt("V")}, Needs::Unit, OP(SetMicGateThreshold(s.ctx(), in(v[0]))), {"话筒噪声门阈值", "microphone gate threshold"}},
+    {"SetMicGateAttack", {anyInt("V")}, Needs::Unit, OP(SetMicGateAttack(s.ctx(), in(v[0]))), {"话筒噪声门启动", "microphone gate attack"}},
+    {"SetMicGateRelease", {anyInt("V")}, Needs::Unit, OP(SetMicGateRelease(s.ctx(), in(v[0]))), {"话筒噪声门释放", "microphone gate release"}},
+    {"SetMusicGateThreshold", {anyInt("V")}, Needs::Unit, OP(SetMusicGateThreshold(s.ctx(), in(v[0]))), {"音乐噪声门阈值", "music gate threshold"}},
+    {"SetMusicGateAttack", {anyInt("V")}, Needs::Unit, OP(SetMusicGateAttack(s.ctx(), in(v[0]))), {"音乐噪声门启动", "music gate attack"}},
+    {"SetMusicGateRelease", {anyInt("V")}, Needs::Unit, OP(SetMusicGateRelease(s.ctx(), in(v[0]))), {"音乐噪声门释放", "music gate release"}},
+    {"SetCompressor", {outArg(), {Kind::Num, "THRESHOLD", -100, 24}, {Kind::Num, "RATIO", 1, 100}, {Kind::Num, "ATTACK", 0.01, 10000}, {Kind::Num, "RELEASE", 0.01, 10000}},
+     Needs::Unit, OP(SetCompressor(s.ctx(), grp(v[0]), fl(v[1]), fl(v[2]), fl(v[3]), fl(v[4]))), {"压限器 (dB, 比率, ms, ms)", "compressor (dB, ratio, ms, ms)"}},
+    {"SetCompressorBypass", {outArg(), flag()}, Needs::Unit, OP(SetCompressorBypass(s.ctx(), grp(v[0]), in(v[1]))), {"压限器旁路", "compressor bypass"}},
+    {"SetAutoSubEnable", {flag()}, Needs::Unit, OP(SetAutoSubEnable(s.ctx(), in(v[0]))), {"话筒控制低音开关", "microphone-controls-subwoofer switch"}},
+    {"SetAutoSubLevel", {percent()}, Needs::Unit, OP(SetAutoSubLevel(s.ctx(), in(v[0]))), {"话筒控制低音量", "microphone-controls-subwoofer amount"}},
+    // -- modes, remote keys, machine
+    {"LoadMode", {mode()}, Needs::Unit, [](Session& s, const V& v) { return needSyncAfter(s, LoadMode, in(v[0])); },
+     {"载入模式 N (0-3) 并同步", "load mode N (0-3), then synchronise"}},
+    {"SaveMode", {mode()}, Needs::Unit, OP(SaveMode(s.ctx(), in(v[0]))), {"存为模式 N", "store as mode N"}},
+    {"ResetMode", {mode()}, Needs::Unit, [](Session& s, const V& v) { return needSyncAfter(s, ResetMode, in(v[0])); },
+     {"复位模式 N 并同步", "reset mode N, then synchronise"}},
+    {"SelectAndSaveMode", {mode()}, Needs::Unit, OP(SelectAndSaveMode(s.ctx(), in(v[0]))), {"选择并存为模式 N", "select and store as mode N"}},
+    {"RequestCurrentMode", {}, Needs::Unit, cmdRequestCurrentMode, {"读取当前模式", "read the current mode"}},
+    {"LearnRemoteKey", {{Kind::Int, "K", 1, 15}, {Kind::Int, "SECONDS", 1, 3600, false, true}}, Needs::Unit, cmdLearnRemoteKey,
+     {"学习遥控键 K, 等待按键 (默认 30 秒)", "learn remote key K, waiting for the key (30 s unless given)"}, nullptr, false},
+    {"CancelLearning", {}, Needs::Unit, OP(CancelLearning(s.ctx())), {"取消学习", "cancel learning"}},
+    {"ReadRemoteKeys", {}, Needs::Unit, OP(ReadRemoteKeys(s.ctx())), {"读取遥控码表", "read the remote-key table"}},
+    {"WriteRemoteKeys", {}, Needs::Unit, OP(WriteRemoteKeys(s.ctx())), {"写入遥控码表", "write the remote-key table"}},
+    {"ReadMachineSettings", {}, Needs::Unit, OP(ReadMachineSettings(s.ctx())), {"读取机器设置", "read the machine settings"}},
+    {"SetMachineSetting", {{Kind::Int, "BYTE", 0, 11}, {Kind::Int, "VALUE", 0, 255}}, Needs::Nothing, cmdSetMachineSetting,
+     {"修改机器设置的工作副本", "change one byte of the working machine settings"}},
+    {"ApplyMachineSettings", {}, Needs::Unit, OP(ApplyMachineSettings(s.ctx())), {"应用机器设置", "apply the machine settings"}},
+    {"RevertMachineSettings", {}, Needs::Nothing,
+     OP(s.st.machine.working.assign(s.st.machine.committed.copy())), {"恢复机器设置的工作副本", "revert the working machine settings"}},
+    {"ResetMachine", {}, Needs::Unit, cmdResetMachine, {"复位机器 (需 --yes)", "restart the unit (asks; --yes answers)"}},
+    // -- whole transfers
+    {"ReadAll", {}, Needs::Unit, OP(ReadAll(s.ctx())), {"读取全部 (不检查型号)", "read everything (no model check)"}},
+    {"WriteAllData", {}, Needs::Unit, OP(WriteAllData(s.ctx())), {"写入全部参数和均衡", "write every parameter and band"}},
+    {"SendBytes", {{Kind::Int, "BYTE", 0, 255, true}}, Needs::Unit, cmdSendBytes, {"发送原始报告 (报告号之后的字节)", "send a raw report (the bytes after the report id)"}},
+};
+
+#undef OP
+
+}  // namespace
+
+const std::vector<Command>& Commands() { return kCommands; }
+
+const Command* FindCommand(const std::string& name) {
+    for (const Command& c : kCommands) {
+        const char* n = c.name;
+        size_t i = 0;
+        for (; i < name.size() && n[i]; ++i)
+            if (std::tolower(static_cast<unsigned char>(name[i])) != std::tolower(static_cast<unsigned char>(n[i])))
+                break;
+        if (i == name.size() && n[i] == 0) return &c;
+    }
+    return nullptr;
+}
+
+std::string Usage(const Command& c) {
+    std::string u = c.name;
+    for (const ArgSpec& a : c.args) u += " " + ArgForm(a);
+    return u;
+}
+
+void PrintHelp(std::ostream& os, int lang) {
+    os << Tr{"用法", "usage"}.in(lang) << ": udare-ctl [OPTIONS] COMMAND [ARG...]\n\n"
+       << Tr{"选项", "options"}.in(lang) << ":\n"
+       << "  --simulate[=OPTION,...]  " << Tr{"使用虚拟机器", "use the virtual unit"}.in(lang) << "\n"
+       << "  --device PATH            " << Tr{"使用此 HID 接口", "use this HID interface"}.in(lang) << "\n"
+       << "  --trace FILE|-           " << Tr{"记录每个报告 (> 发送, < 接收)", "trace every report (> sent, < received)"}.in(lang) << "\n"
+       << "  --json                   " << Tr{"list, info, dump 输出 JSON", "JSON output for list, info and dump"}.in(lang) << "\n"
+       << "  --lang zh|en             " << Tr{"界面语言", "language of the texts"}.in(lang) << "\n"
+       << "  --debug                  " << Tr{"调试日志输出到标准错误", "debug log on standard error"}.in(lang) << "\n"
+       << "  --yes                    " << Tr{"所有提问回答“是”", "answer Yes to every question"}.in(lang) << "\n\n"
+       << Tr{"命令", "commands"}.in(lang) << ":\n";
+    for (const Command& c : kCommands) {
+        std::string u = Usage(c);
+        os << "  " << u;
+        if (u.size() < 50) os << std::string(50 - u.size(), ' ');
+        else os << "\n  " << std::string(50, ' ');
+        os << "  " << c.help.in(lang) << '\n';
+    }
+    os << "\n"
+       << "  EQ     " << KindChoices(Kind::Eq) << "\n"
+       << "  OUT    " << KindChoices(Kind::Out) << "\n"
+       << "  SOURCE " << KindChoices(Kind::Source) << "\n"
+       << "  SIDE   " << KindChoices(Kind::Side) << "\n"
+       << "  TYPE   " << Tr{"0 关, 1 PEQ, 2 LP, 3 HP, 4 LS, 5 HS, 6-21 分频段", "0 off, 1 PEQ, 2 LP, 3 HP, 4 LS, 5 HS, 6-21 crossover sections"}.in(lang) << "\n";
+}
+
+bool ParseCommand(const Command& c, const std::vector<std::string>& tokens, std::vector<Value>& v,
+                  std::string& error, int lang) {
+    std::string why;
+    if (!ParseArgs(c.args, tokens, v, why, lang)) {
+        error = format("%s: %s (%s: %s)", c.name, why.c_str(), Tr{"用法", "usage"}.in(lang), Usage(c).c_str());
+        return false;
+    }
+    if (c.check) {
+        why = c.check(v, lang);
+        if (!why.empty()) {
+            error = format("%s: %s (%s: %s)", c.name, why.c_str(), Tr{"用法", "usage"}.in(lang), Usage(c).c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+int RunParsed(Session& s, const Command& c, const std::vector<Value>& v) {
+    if (c.needs == Needs::Unit) {
+        if (int rc = s.connect()) return rc;
+        if (s.unitLost()) return s.checkAnswering();
+    }
+    int rc = c.run(s, v);
+    if (c.needs == Needs::Unit && s.connected()) {
+        if (c.expectsReply) {
+            if (int a = s.checkAnswering()) return a;
+        } else if (s.unitLost()) {
+            return s.checkAnswering();
+        }
+    }
+    return rc;
+}
+
+int Execute(Session& s, const Command& c, const std::vector<std::string>& tokens) {
+    std::vector<Value> v;
+    std::string error;
+    if (!ParseCommand(c, tokens, v, error, s.lang())) {
+        s.fail(error);
+        return EXIT_USAGE;
+    }
+    return RunParsed(s, c, v);
+}
+
+namespace {
+
+// Lines of a command file: words split at blanks, '#' to the end ignored.
+bool readScript(Session& s, const std::string& path, std::vector<std::pair<int, std::vector<std::string>>>& lines,
+                std::vector<std::string>& texts) {
+    std::ifstream file;
+    std::istream* is = &std::cin;
+    if (path != "-") {
+        file.open(path);
+        if (!file) {
+            s.fail(format(s.t({"无法读取 %s", "cannot read %s"}), path.c_str()));
+            return false;
+        }
+        is = &file;
+    }
+    std::string line;
+    int number = 0;
+    while (std::getline(*is, line)) {
+        ++number;
+        texts.push_back(line);
+        const size_t hash = line.find('#');
+        if (hash != std::string::npos) line.erase(hash);
+        std::istringstream words(line);
+        std::vector<std::string> w;
+        for (std::string x; words >> x;) w.push_back(x);
+        if (!w.empty()) lines.emplace_back(number, std::move(w));
+    }
+    return true;
+}
+
+int cmdRun(Session& s, const V& v) {
+    std::vector<std::pair<int, std::vector<std::string>>> lines;
+    std::vector<std::string> texts;
+    if (!readScript(s, v[0].s, lines, texts)) return EXIT_FAILED;
+    const char* where = s.t({"第 %d 行: %s", "line %d: %s"});
+    // Every line is checked before anything is sent, so a typo at the end
+    // does not leave the unit half-changed.
+    std::vector<std::pair<const Command*, std::vector<Value>>> parsed;
+    for (const auto& [number, words] : lines) {
+        const Command* c = FindCommand(words[0]);
+        std::string error;
+        if (!c) {
+            error = format(s.t({"未知命令 '%s'", "unknown command '%s'"}), words[0].c_str());
+        } else if (c->run == cmdRun) {
+            error = s.t({"run 不能嵌套", "run cannot be nested"});
+        } else {
+            std::vector<Value> args;
+            if (ParseCommand(*c, {words.begin() + 1, words.end()}, args, error, s.lang()))
+                parsed.emplace_back(c, std::move(args));
+        }
+        if (!error.empty()) {
+            s.fail(format(where, number, error.c_str()));
+            return EXIT_USAGE;
+        }
+    }
+    for (size_t i = 0; i < parsed.size(); ++i) {
+        const int rc = RunParsed(s, *parsed[i].first, parsed[i].second);
+        if (rc != EXIT_OK) {
+            const int number = lines[i].first;
+            s.fail(format(where, number, texts[static_cast<size_t>(number - 1)].c_str()));
+            return rc;
+        }
+    }
+    return EXIT_OK;
+}
+
+}  // namespace
+
+}  // namespace udare::cli

@@ -1,0 +1,132 @@
+#include "session.h"
+
+#include <iostream>
+
+#include "link/hidraw_backend.h"
+#include "link/usb_link.h"
+#include "sim/sim_options.h"
+#include "sim/virtual_unit.h"
+
+namespace udare::cli {
+
+std::unique_ptr<HidBackend> DefaultBackend(const Options& opt, std::string& error) {
+    if (opt.simulate) {
+        sim::SimOptions so;
+        if (!sim::parseSimOptions(opt.simulateOptions, so, &error)) return nullptr;
+        return std::make_unique<sim::VirtualUnit>(so);
+    }
+    return std::make_unique<HidrawBackend>();
+}
+
+namespace {
+LogSink& chooseLog(bool debug) {
+    if (!debug) return NullLog::instance();
+    static StderrLog log;  // stateless apart from its lock
+    return log;
+}
+}  // namespace
+
+Session::Session(const Options& o, std::ostream& out_, std::ostream& err_, const CliHooks& hooks)
+    : opt(o), out(out_), err(err_), prompter(err_, o.yes, o.lang), log(chooseLog(o.debug)),
+      hooks_(hooks) {
+    if (!hooks_.makeBackend) hooks_.makeBackend = DefaultBackend;
+}
+
+Session::~Session() { close(); }
+
+void Session::fail(const std::string& message) {
+    err << "udare-ctl: " << message << '\n' << std::flush;
+}
+
+int Session::openTrace() {
+    if (opt.trace.empty()) return EXIT_OK;
+    if (opt.trace == "-") {
+        tap.setTrace(&out);
+        return EXIT_OK;
+    }
+    traceFile_.open(opt.trace, std::ios::out | std::ios::trunc);
+    if (!traceFile_) {
+        fail(format(t({"无法写入跟踪文件 %s", "cannot write the trace file %s"}), opt.trace.c_str()));
+        return EXIT_FAILED;
+    }
+    tap.setTrace(&traceFile_);
+    return EXIT_OK;
+}
+
+HidBackend* Session::backend() {
+    if (backend_) return backend_.get();
+    std::string error;
+    std::unique_ptr<HidBackend> inner = hooks_.makeBackend(opt, error);
+    if (!inner) {
+        fail(format("--simulate: %s", error.c_str()));
+        return nullptr;
+    }
+    backend_ = std::make_unique<TappedBackend>(std::move(inner), tap, opt.device);
+    return backend_.get();
+}
+
+int Session::connect() {
+    if (link_ && link_->connected.load()) return EXIT_OK;
+    if (link_) {  // connected once and lost since
+        fail(t({"机器已断开", "the unit has gone away"}));
+        return EXIT_SILENT;
+    }
+    HidBackend* b = backend();
+    if (!b) return EXIT_USAGE;
+    LinkContext lc{notifier, prompter, SystemClock::instance(), nullptr};
+    link_ = std::make_unique<UsbLink>(*b, st, log, lc);
+    if (!link_->ConnectDevice()) {
+        if (opt.device.empty())
+            fail(t({"未找到机器", "no unit found"}));
+        else
+            fail(format(t({"%s 处没有机器", "no unit at %s"}), opt.device.c_str()));
+        return EXIT_NO_UNIT;
+    }
+    return EXIT_OK;
+}
+
+bool Session::connected() const { return link_ && link_->connected.load(); }
+
+Ctx& Session::ctx() { return link_->context(); }
+
+bool Session::unitLost() const {
+    return tap.silent() || tap.readBroken() || (link_ && link_->g_bReadThreadEnd.load());
+}
+
+int Session::checkAnswering() {
+    if (!link_) return EXIT_OK;
+    bool answered = tap.waitAnswered();
+    if (unitLost() || !answered) {
+        fail(t({"机器没有响应", "the unit stopped answering"}));
+        return EXIT_SILENT;
+    }
+    return EXIT_OK;
+}
+
+void Session::request(std::initializer_list<int> commands) {
+    for (int c : commands) SendBytes(ctx().out, {c, -1});
+}
+
+bool Session::identityMatches() {
+    if (st.identity.modelName.utf8() != kExpectedModel) {
+        fail("机器型号与软件不匹配!");
+        return false;
+    }
+    if (st.protocol() != 2) {
+        fail("软件与机器通信协议不匹配，请您升级!");
+        return false;
+    }
+    return true;
+}
+
+void Session::close() {
+    if (closed_) return;
+    closed_ = true;
+    if (link_) {
+        tap.stopTracingReplies();
+        link_->CloseDevice();
+        link_.reset();
+    }
+}
+
+}  // namespace udare::cli
