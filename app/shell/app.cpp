@@ -193,13 +193,9 @@ bool CVovedo13App::queryClose() {
 }
 
 bool CVovedo13App::saveModeFileAndMode(const QString& path) {
-    QString error;
-    if (session_.saveModeFile(path, &error)) {
-        addRecentFile(path);
-        return true;
-    }
-    errorBox(error.isEmpty() ? T("保存文件失败!", "Failed to save the file!") : error);
-    return false;
+    if (!session_.saveModeFile(path)) return false;  // the user has been told
+    addRecentFile(path);
+    return true;
 }
 
 void CVovedo13App::openDocument(const QString& path) {

@@ -22,6 +22,7 @@ namespace udare::shell {
 
 class CMainFrame;
 class CVovedo13View;
+class QtNotifier;
 class Session;
 
 // The dialog slots of the program.
@@ -81,6 +82,9 @@ public:
     Session& session() { return session_; }
     Prompter& prompter() { return prompter_; }
     FileChooser& files() { return files_; }
+    // Where the link's threads report (MSG_SYNC_DONE and friends); may be null.
+    QtNotifier* notifier() const { return notifier_; }
+    void setNotifier(QtNotifier* n) { notifier_ = n; }
 
     // ---- settings ----
     static std::unique_ptr<QSettings> settings();
@@ -154,6 +158,7 @@ private:
     Session& session_;
     Prompter& prompter_;
     FileChooser& files_;
+    QtNotifier* notifier_ = nullptr;
     LanguageTable table_;
     CMainFrame* frame_ = nullptr;
     CVovedo13View* view_ = nullptr;

@@ -104,6 +104,18 @@ int main(int argc, char* argv[]) {
     }
     const QString file = files.value(0);
 
+    SessionOptions opts;
+    opts.debug = parser.isSet(debug);
+    opts.simulate = simulateBare || parser.isSet(simulate);
+    for (const QString& v : parser.values(simulate)) opts.simulateOptions << Session::splitSimulateOptions(v);
+    if (opts.simulate) {
+        QString error;
+        if (!Session::checkSimulateOptions(opts.simulateOptions, &error)) {
+            std::fprintf(stderr, "udare-tuner: --simulate: %s\n", qPrintable(error));
+            return 2;
+        }
+    }
+
     // One running copy.
     SingleInstance instance(QString::fromLatin1(kInstanceName), lockDirectory());
     switch (instance.start(file)) {
@@ -119,15 +131,12 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    SessionOptions opts;
-    opts.debug = parser.isSet(debug);
-    opts.simulate = simulateBare || parser.isSet(simulate);
-    for (const QString& v : parser.values(simulate)) opts.simulateOptions << Session::splitSimulateOptions(v);
-    Session session(opts);
-
     QtPrompter prompter;
+    QtNotifier notifier;
+    Session session(opts, notifier, prompter);
     QtFileChooser files2;
     CVovedo13App app(session, prompter, files2);
+    app.setNotifier(&notifier);
     CMainFrame frame(app);
     prompter.setParentWindow(&frame);
 
@@ -154,5 +163,8 @@ int main(int argc, char* argv[]) {
     frame.setWindowTitle(QString::fromLatin1(kAppCaption));
     frame.show();
     if (!file.isEmpty()) app.openDocument(file);
-    return QApplication::exec();
+    const int rc = QApplication::exec();
+    // However the loop ended, the unit hears the closing report.
+    session.closeDevice();
+    return rc;
 }

@@ -2,6 +2,13 @@
 
 #include <cstdio>
 
+#include "link/hidraw_backend.h"
+#include "link/usb_link.h"
+#include "protocol/commands.h"
+#include "protocol/mode_file.h"
+#include "sim/sim_options.h"
+#include "sim/virtual_unit.h"
+
 namespace udare::shell {
 
 void StderrLog::log(std::string_view line) {
@@ -10,20 +17,41 @@ void StderrLog::log(std::string_view line) {
     std::fflush(stderr);
 }
 
-Session::Session(SessionOptions options)
-    : options_(std::move(options)), log_(options_.debug) {}
+namespace {
+sim::SimOptions parsedOptions(const QStringList& options, bool* ok, std::string* error) {
+    sim::SimOptions o;
+    *ok = sim::parseSimOptions(options.join(QLatin1Char(',')).toStdString(), o, error);
+    return o;
+}
+}  // namespace
 
-Session::~Session() { closeDevice(); }
+Session::Session(SessionOptions options, Notifier& notifier, Prompter& prompter)
+    : options_(std::move(options)), log_(options_.debug) {
+    if (options_.noLink) return;
+    if (options_.simulate) {
+        bool ok = false;
+        auto unit = std::make_unique<sim::VirtualUnit>(parsedOptions(options_.simulateOptions, &ok, nullptr));
+        virtual_ = unit.get();
+        backend_ = std::move(unit);
+    } else {
+        backend_ = std::make_unique<HidrawBackend>();
+    }
+    link_ = std::make_unique<UsbLink>(*backend_, state_, log_,
+                                      LinkContext{notifier, prompter, SystemClock::instance()});
+}
 
-bool Session::connected() const { return false; }
+Session::~Session() {
+    // The link ends before the backend it reads from.
+    link_.reset();
+    backend_.reset();
+}
 
-int Session::upgradeMode() const { return 0; }
-
-void Session::closeDevice() {}
-
-bool Session::saveModeFile(const QString&, QString* error) {
-    if (error) *error = QString::fromUtf8("保存文件失败!");
-    return false;
+bool Session::checkSimulateOptions(const QStringList& options, QString* error) {
+    bool ok = false;
+    std::string err;
+    parsedOptions(options, &ok, &err);
+    if (!ok && error) *error = QString::fromStdString(err);
+    return ok;
 }
 
 QStringList Session::splitSimulateOptions(const QString& value) {
@@ -33,6 +61,26 @@ QStringList Session::splitSimulateOptions(const QString& value) {
         if (!t.isEmpty()) out << t;
     }
     return out;
+}
+
+Ctx* Session::context() const { return link_ ? &link_->context() : nullptr; }
+
+bool Session::connected() const { return link_ && link_->connected.load() == 1; }
+
+int Session::upgradeMode() const { return link_ ? link_->upgradeMode.load() : 0; }
+
+void Session::closeDevice() {
+    if (link_) link_->CloseDevice();
+}
+
+bool Session::saveModeFile(const QString& path) {
+    Ctx* c = context();
+    if (!c) return false;
+    // The file first: if it cannot be written, the unsaved state stays
+    // marked as such and the unit's mode is left alone.
+    if (!SaveModeFile(*c, path.toStdString())) return false;
+    SaveMode(*c, c->st.currentMode.load());
+    return true;
 }
 
 }  // namespace udare::shell

@@ -1,15 +1,26 @@
 // The one place where the program meets the unit: it owns the parameter
-// mirror, the debugger log and the link (a real unit or the virtual one).
+// mirror, the debugger log, the HID backend (the real unit or the virtual
+// one) and the link over it.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <string>
 #include <string_view>
 
+#include "protocol/context.h"
 #include "protocol/device_state.h"
 #include "protocol/host.h"
+
+namespace udare {
+class HidBackend;
+class UsbLink;
+namespace sim {
+class VirtualUnit;
+}
+}  // namespace udare
 
 namespace udare::shell {
 
@@ -28,36 +39,49 @@ struct SessionOptions {
     bool debug = false;
     bool simulate = false;
     QStringList simulateOptions;  // KEY=VALUE or bare flags, as given
+    bool noLink = false;          // no backend at all (tests of the frame)
 };
 
 class Session {
 public:
-    explicit Session(SessionOptions options = {});
+    // notifier and prompter outlive the session.
+    explicit Session(SessionOptions options = {}, Notifier& notifier = NullNotifier::instance(),
+                     Prompter& prompter = AutoPrompter::instance());
     virtual ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
+
+    // Checks the --simulate options; false with a message naming the bad one.
+    static bool checkSimulateOptions(const QStringList& options, QString* error);
+    // Split "A=1,B" into its options.
+    static QStringList splitSimulateOptions(const QString& value);
 
     DeviceState& state() { return state_; }
     const DeviceState& state() const { return state_; }
     LogSink& log() { return log_; }
     const SessionOptions& options() const { return options_; }
 
-    // The link's view of things; without a link nothing is ever connected.
+    // The link and what the protocol operations act on; null without a link.
+    UsbLink* link() const { return link_.get(); }
+    Ctx* context() const;
+    // The virtual unit with --simulate, else null.
+    sim::VirtualUnit* virtualUnit() const { return virtual_; }
+
     virtual bool connected() const;
     virtual int upgradeMode() const;
     // Send the closing report, stop the read thread (at most 1000 ms), close.
     virtual void closeDevice();
-    // Store the current mode on the unit and write a mode file; on failure
-    // the file is left as it was and error says why.
-    virtual bool saveModeFile(const QString& path, QString* error);
-
-    // Split "--simulate=A=1,B" into its options.
-    static QStringList splitSimulateOptions(const QString& value);
+    // Write a mode file, then store the current mode on the unit. On failure
+    // the user has been told, the old file is kept and nothing is stored.
+    virtual bool saveModeFile(const QString& path);
 
 private:
     SessionOptions options_;
     StderrLog log_;
     DeviceState state_;
+    std::unique_ptr<HidBackend> backend_;
+    sim::VirtualUnit* virtual_ = nullptr;
+    std::unique_ptr<UsbLink> link_;
 };
 
 }  // namespace udare::shell
