@@ -7,18 +7,11 @@
 #include <sstream>
 
 #include "link/usb_link.h"
-#if __has_include("link/workers.h")
 #include "link/workers.h"
-#else
-// Until the workers land: the whole-unit transfers are refused at run time.
-namespace udare {
-inline void ReadAll(Ctx&) {}
-inline void WriteAllData(Ctx&) {}
-}  // namespace udare
-#endif
 #include "offline.h"
 #include "protocol/commands.h"
 #include "protocol/mode_file.h"
+#include "protocol/remote_file.h"
 #include "reports.h"
 #include "restore_check.h"
 
@@ -44,11 +37,13 @@ ArgSpec eqArg() { return {Kind::Eq, "EQ"}; }
 ArgSpec outArg() { return {Kind::Out, "OUT"}; }
 ArgSpec mode() { return {Kind::Int, "N", 0, 3}; }
 
-// The synchronisation the mode commands start: what the worker does, in turn.
-void synchronise(Session& s) {
-    SystemClock::instance().sleepMs(2500);
-    ReadAll(s.ctx());
+// Long sequences end early once the unit is gone or the user pressed Ctrl-C.
+StopFn stopper(Session& s) {
+    return [&s] { return s.unitLost() || s.interrupted(); };
 }
+
+// The synchronisation the mode commands start, run in turn rather than beside.
+void synchronise(Session& s) { SynchronizeData(s.link(), s.ctx(), stopper(s)); }
 
 int needSyncAfter(Session& s, void (*op)(Ctx&, int, const StartSync&), int n) {
     bool wanted = false;
@@ -59,7 +54,7 @@ int needSyncAfter(Session& s, void (*op)(Ctx&, int, const StartSync&), int n) {
 
 // ReadAll with the model and protocol checks the view makes afterwards.
 int readAllChecked(Session& s) {
-    ReadAll(s.ctx());
+    ReadAll(s.ctx(), stopper(s));
     if (s.unitLost()) return EXIT_OK;  // reported by the answer check
     return s.identityMatches() ? EXIT_OK : EXIT_FAILED;
 }
@@ -133,7 +128,7 @@ int cmdRestore(Session& s, const V& v) {
     if (!s.identityMatches()) return EXIT_FAILED;
     if (!LoadModeFile(s.ctx(), v[0].s)) return EXIT_FAILED;
     s.tap.startCapture();
-    WriteAllData(s.ctx());
+    WriteAllData(s.link(), s.ctx(), stopper(s));
     const std::vector<HidReport> sent = s.tap.stopCapture();
     if (int rc = s.checkAnswering()) return rc;
     const WrittenState written = WrittenFromWire(sent);
@@ -160,9 +155,7 @@ int cmdRemoteSave(Session& s, const V& v) {
     // start-up defaults.
     ReadRemoteKeys(s.ctx());
     if (int rc = s.checkAnswering()) return rc;
-    const auto keys = s.st.remoteKeys.copy();
-    if (int e = ReplaceFileContents(v[0].s, keys.data(), keys.size())) {
-        ShowCannotWrite(s.prompter, e, v[0].s);
+    if (!SaveRemoteKeyFile(s.ctx(), v[0].s)) {
         s.fail("保存遥控文件失败");
         return EXIT_FAILED;
     }
@@ -170,17 +163,10 @@ int cmdRemoteSave(Session& s, const V& v) {
 }
 
 int cmdRemoteLoad(Session& s, const V& v) {
-    std::ifstream f(v[0].s, std::ios::binary);
-    if (!f) {
-        s.fail(std::string("载入遥控文件失败: ") + v[0].s);
+    if (!LoadRemoteKeyFile(s.ctx(), v[0].s)) {
+        s.fail("载入遥控文件失败");
         return EXIT_FAILED;
     }
-    uint8_t bytes[16];
-    f.read(reinterpret_cast<char*>(bytes), sizeof bytes);
-    const std::streamsize n = f.gcount();
-    // A shorter file replaces only the bytes it holds.
-    s.st.remoteKeys.write(0, static_cast<int>(n), bytes);
-    WriteRemoteKeys(s.ctx());
     return EXIT_OK;
 }
 
@@ -350,8 +336,8 @@ const std::vector<Command> kCommands = {
      OP(s.st.machine.working.assign(s.st.machine.committed.copy())), {"恢复机器设置的工作副本", "revert the working machine settings"}},
     {"ResetMachine", {}, Needs::Unit, cmdResetMachine, {"复位机器 (需 --yes)", "restart the unit (asks; --yes answers)"}},
     // -- whole transfers
-    {"ReadAll", {}, Needs::Unit, OP(ReadAll(s.ctx())), {"读取全部 (不检查型号)", "read everything (no model check)"}},
-    {"WriteAllData", {}, Needs::Unit, OP(WriteAllData(s.ctx())), {"写入全部参数和均衡", "write every parameter and band"}},
+    {"ReadAll", {}, Needs::Unit, OP(ReadAll(s.ctx(), stopper(s))), {"读取全部 (不检查型号)", "read everything (no model check)"}},
+    {"WriteAllData", {}, Needs::Unit, OP(WriteAllData(s.link(), s.ctx(), stopper(s))), {"写入全部参数和均衡", "write every parameter and band"}},
     {"SendBytes", {{Kind::Int, "BYTE", 0, 255, true}}, Needs::Unit, cmdSendBytes, {"发送原始报告 (报告号之后的字节)", "send a raw report (the bytes after the report id)"}},
 };
 
@@ -393,8 +379,8 @@ void PrintHelp(std::ostream& os, int lang) {
     for (const Command& c : kCommands) {
         std::string u = Usage(c);
         os << "  " << u;
-        if (u.size() < 50) os << std::string(50 - u.size(), ' ');
-        else os << "\n  " << std::string(50, ' ');
+        if (u.size() < 44) os << std::string(44 - u.size(), ' ');
+        else os << "\n  " << std::string(44, ' ');
         os << "  " << c.help.in(lang) << '\n';
     }
     os << "\n"

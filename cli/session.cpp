@@ -97,7 +97,8 @@ int Session::checkAnswering() {
     if (!link_) return EXIT_OK;
     bool answered = tap.waitAnswered();
     if (unitLost() || !answered) {
-        fail(t({"机器没有响应", "the unit stopped answering"}));
+        if (!silentReported_) fail(t({"机器没有响应", "the unit stopped answering"}));
+        silentReported_ = true;
         return EXIT_SILENT;
     }
     return EXIT_OK;

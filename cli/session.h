@@ -84,6 +84,7 @@ private:
     std::unique_ptr<HidBackend> backend_;
     std::unique_ptr<UsbLink> link_;
     bool closed_ = false;
+    bool silentReported_ = false;
 };
 
 }  // namespace udare::cli
