@@ -219,7 +219,7 @@ int WriteModeImages(Ctx& c, const std::string& dir, bool upgradeMode,
             std::fclose(f);
         }
         if (!readable) {
-            c.log.log("Mode image " + path + " not found, skipped\n");
+            c.log.log("Mode image " + path + " cannot be read, skipped\n");
             continue;
         }
         if (n > kModeImageMax) {
