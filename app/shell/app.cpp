@@ -31,11 +31,15 @@ QIcon appIcon() {
 }
 
 QString QtFileChooser::saveModeFile(QWidget* parent) {
+    return saveModeFileNamed(parent, QStringLiteral("preset"));
+}
+
+QString QtFileChooser::saveModeFileNamed(QWidget* parent, const QString& name) {
     QFileDialog d(parent);
     d.setAcceptMode(QFileDialog::AcceptSave);
     d.setNameFilter(QString::fromLatin1(kModeFilter));
     d.setDefaultSuffix(QStringLiteral("VXS"));
-    d.selectFile(QStringLiteral("preset.VXS"));
+    d.selectFile(name + QStringLiteral(".VXS"));
     d.setOption(QFileDialog::DontConfirmOverwrite, false);
     if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return {};
     return d.selectedFiles().first();

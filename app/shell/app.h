@@ -55,12 +55,18 @@ public:
     // Empty when the user cancels.
     virtual QString saveModeFile(QWidget* parent) = 0;
     virtual QString openModeFile(QWidget* parent) = 0;
+    // The save dialog proposing another file name (the save command's "name").
+    virtual QString saveModeFileNamed(QWidget* parent, const QString& name) {
+        (void)name;
+        return saveModeFile(parent);
+    }
 };
 
 class QtFileChooser final : public FileChooser {
 public:
     QString saveModeFile(QWidget* parent) override;
     QString openModeFile(QWidget* parent) override;
+    QString saveModeFileNamed(QWidget* parent, const QString& name) override;
 };
 
 // The program's icon, from the embedded pictures.
