@@ -51,6 +51,7 @@ const char* simOptionsHelp() {
            "  garbage             mix random reports in among the replies\n"
            "  upgrade-mode        present the unit in firmware-upgrade mode\n"
            "  no-image            no stored equaliser image\n"
+           "  learn-ms=N          press a remote key N ms after learning starts\n"
            "  seed=N              seed for garbage and level meters\n"
            "  path=TEXT           interface path (default /dev/hidraw-virtual0)\n";
 }
@@ -138,6 +139,10 @@ bool parseSimOptions(std::string_view text, SimOptions& out, std::string* error)
             } else if (key == "no-image") {
                 if (hasValue) return noValue();
                 o.noImage = true;
+            } else if (key == "learn-ms") {
+                if (!hasValue) return needValue();
+                if (!parseInt(value, 0, 600000, n)) return badValue("a delay of 0-600000 ms");
+                o.learnMs = int(n);
             } else if (key == "seed") {
                 if (!hasValue) return needValue();
                 if (!parseInt(value, 0, 0xFFFFFFFFLL, n)) return badValue("a number");
@@ -149,8 +154,8 @@ bool parseSimOptions(std::string_view text, SimOptions& out, std::string* error)
                 return fail(error, "unknown simulator option \"" + k +
                                        "\"; known options: model, protocol, mcu, dsp, extended, "
                                        "fw, latency-ms, frames, silent, remove-after, read-error, "
-                                       "read-error-after, garbage, upgrade-mode, no-image, seed, "
-                                       "path");
+                                       "read-error-after, garbage, upgrade-mode, no-image, learn-ms, "
+                                       "seed, path");
             }
         }
         if (comma == std::string_view::npos) break;

@@ -30,6 +30,7 @@ struct SimOptions {
     bool garbage = false;        // random reports mixed in among the replies
     bool upgradeMode = false;    // presents itself in firmware-upgrade mode
     bool noImage = false;        // has no stored equaliser image (0x86 answers FF FF)
+    int learnMs = -1;            // a remote key is pressed this long after learning starts
     uint32_t seed = 1;           // for garbage and the level meters
 };
 

@@ -179,12 +179,13 @@ struct VirtualUnit::Core {
         bool readFail = false;
     };
 
-    enum class EventKind { NotifyRemoved, NotifyArrived, Unplug, Plug };
+    enum class EventKind { NotifyRemoved, NotifyArrived, Unplug, Plug, KeyPress };
     struct Event {
         TimePoint at;
         EventKind kind;
         bool upgrade = false;  // for Plug: mode it comes back in
         bool restart = false;  // for Plug: reload the power-on mode
+        int key = 0;           // for KeyPress: the key being learned
     };
 
     const SimOptions opt;
@@ -254,6 +255,23 @@ struct VirtualUnit::Core {
         if (plugged) return;
         plugged = true;
         postEvent({SteadyClock::now(), EventKind::NotifyArrived});
+    }
+
+    // A remote key seen while key k is learned: the unit stores and reports it.
+    bool pressKeyLocked(uint8_t code) {
+        if (!plugged || learning == 0) return false;
+        int k = learning;
+        learning = 0;
+        remote[k] = code;
+        if (opt.silent) return true;
+        HidReport r{};
+        r[0] = kReportId;
+        r[1] = 0x60;
+        r[2] = remote[0];
+        r[3] = uint8_t(k);
+        r[4] = code;
+        deliver(r, SteadyClock::now() + milliseconds(opt.latencyMs));
+        return true;
     }
 
     void checkReadError() {
@@ -469,6 +487,11 @@ void VirtualUnit::Core::process(const HidReport& in, std::vector<HidReport>& out
         // Learning: the answer comes when a key is pressed.
         if (in[2] >= 1 && in[2] <= 15) {
             learning = in[2];
+            if (opt.learnMs >= 0) {
+                Event e{due + milliseconds(opt.learnMs), EventKind::KeyPress};
+                e.key = in[2];
+                postEvent(e);
+            }
             return;
         }
         out.push_back(reply(0x61));
@@ -756,6 +779,10 @@ void eventLoop(VirtualUnit::Core* c) {
             }
             c->plugLocked();
             break;
+        case Kind::KeyPress:
+            // Only if that key is still being learned.
+            if (c->learning == e.key) c->pressKeyLocked(uint8_t(0x40 + 0x1D * e.key));
+            break;
         case Kind::NotifyRemoved:
         case Kind::NotifyArrived: {
             std::string path = c->opt.path;
@@ -853,18 +880,7 @@ bool VirtualUnit::plugged() const {
 
 bool VirtualUnit::pressRemoteKey(uint8_t code) {
     std::lock_guard<std::mutex> l(core_->m);
-    Core& c = *core_;
-    if (!c.plugged || c.learning == 0) return false;
-    int k = c.learning;
-    c.learning = 0;
-    c.remote[k] = code;
-    if (c.opt.silent) return true;
-    HidReport r = reply(0x60);
-    r[2] = c.remote[0];
-    r[3] = uint8_t(k);
-    r[4] = code;
-    c.deliver(r, SteadyClock::now() + milliseconds(c.opt.latencyMs));
-    return true;
+    return core_->pressKeyLocked(code);
 }
 
 int VirtualUnit::learningKey() const {

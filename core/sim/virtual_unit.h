@@ -60,6 +60,7 @@ public:
 
     // While key k is being learned (after 0x60 k), the unit answers 0x60 with
     // the code and stops learning. Returns false when nothing is being learned.
+    // With the learn-ms option the unit presses key 0x40 + 0x1D k by itself.
     bool pressRemoteKey(uint8_t code);
     int learningKey() const;  // 0 when not learning
 

@@ -76,7 +76,7 @@ TEST(SimOptionsTest, ParsesEveryOption) {
     ASSERT_TRUE(parseSimOptions(
         " model=K8 , protocol=1,mcu=2020-01-01,dsp=2020-01-02,extended,fw=A1B2,latency-ms=3,"
         "frames,silent,remove-after=7,read-error-after=4,garbage,upgrade-mode,no-image,seed=9,"
-        "path=/dev/x",
+        "learn-ms=5,path=/dev/x",
         o, &err))
         << err;
     EXPECT_EQ(o.model, "K8");
@@ -91,6 +91,7 @@ TEST(SimOptionsTest, ParsesEveryOption) {
     EXPECT_EQ(o.removeAfter, 7);
     EXPECT_EQ(o.readErrorAfter, 4);
     EXPECT_EQ(o.seed, 9u);
+    EXPECT_EQ(o.learnMs, 5);
     EXPECT_EQ(o.path, "/dev/x");
 
     SimOptions d;
@@ -380,6 +381,23 @@ TEST(VirtualUnitTest, RemoteLearningAnswersOnKeyPress) {
     EXPECT_EQ(b.ask(req({0x61}))[1], 0x61);
     EXPECT_FALSE(b.unit.pressRemoteKey(0x22));
     EXPECT_EQ(b.unit.remoteKeys()[4], kInitialRemoteKeys[4]);
+}
+
+TEST(VirtualUnitTest, LearnMsPressesAKeyByItself) {
+    SimOptions o;
+    o.learnMs = 10;
+    Bench b(o);
+    ASSERT_TRUE(b.send(req({0x60, 2})));
+    HidReport r = b.next();
+    EXPECT_EQ(r[1], 0x60);
+    EXPECT_EQ(r[3], 2);
+    EXPECT_EQ(r[4], 0x40 + 0x1D * 2);
+    // Cancelled in time, nothing comes.
+    ASSERT_TRUE(b.send(req({0x60, 5})));
+    EXPECT_EQ(b.ask(req({0x61}))[1], 0x61);
+    b.next(40);
+    EXPECT_EQ(b.lastRead, 0);
+    EXPECT_EQ(b.unit.remoteKeys()[5], kInitialRemoteKeys[5]);
 }
 
 TEST(VirtualUnitTest, LevelsFollowTheVolumes) {
