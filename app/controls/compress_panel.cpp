@@ -21,8 +21,12 @@ int CCompressPanelPlus::InputX(double v, QSize client) {
     return static_cast<int>(kLeft + (v + 90.0) * PlotW(client) / 96.0);
 }
 
+namespace {
+double OutputYf(double v, QSize client) { return kTop + std::fabs(v - 6.0) * PlotH(client) / 96.0; }
+}  // namespace
+
 int CCompressPanelPlus::OutputY(double v, QSize client) {
-    return static_cast<int>(kTop + std::fabs(v - 6.0) * PlotH(client) / 96.0);
+    return static_cast<int>(OutputYf(v, client));
 }
 
 CCompressPanelPlus::Geometry CCompressPanelPlus::CurveGeometry(QSize client, double t, double m,
@@ -33,8 +37,8 @@ CCompressPanelPlus::Geometry CCompressPanelPlus::CurveGeometry(QSize client, dou
     g.dot = g.thresholdPt;
     g.knee = QPoint(InputX(m, client), OutputY(m, client));
     g.lowerStart =
-        QPoint(kLeft, static_cast<int>(OutputY(m, client) + h * std::fabs(-90.0 - m) / 96.0 * s));
-    const int e = static_cast<int>(OutputY(t, client) - h * std::fabs(6.0 - t) / 96.0 * r);
+        QPoint(kLeft, static_cast<int>(OutputYf(m, client) + h * std::fabs(-90.0 - m) / 96.0 * s));
+    const int e = static_cast<int>(OutputYf(t, client) - h * std::fabs(6.0 - t) / 96.0 * r);
     g.end = QPoint(PlotW(client) + kLeft, e);
     const int top = std::min(e, g.lowerStart.y());
     const int bottom = std::max(e, g.lowerStart.y());

@@ -1,6 +1,9 @@
 #include "control_support.h"
 
 #include <QStringList>
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 
 static void InitImagesResource() { Q_INIT_RESOURCE(images); }
 
@@ -53,6 +56,15 @@ QFont PointFont(const QString& family, double pointSize, int weight) {
     f.setPointSizeF(pointSize);
     f.setWeight(static_cast<QFont::Weight>(weight));
     return f;
+}
+
+QString Format(const char* format, ...) {
+    char buf[512];
+    va_list ap;
+    va_start(ap, format);
+    std::vsnprintf(buf, sizeof buf, format, ap);
+    va_end(ap);
+    return QString::fromUtf8(buf);
 }
 
 QColor CurveColour(int index) {

@@ -20,6 +20,10 @@ QFont PixelFont(const QString& family, int pixelHeight, int weight = QFont::Norm
 // A font by family name at a point size (fractional sizes allowed).
 QFont PointFont(const QString& family, double pointSize, int weight = QFont::Normal);
 
+// printf-style text, following the C library's rules (a negative zero keeps
+// its sign, halves round to even): the value formats shown to the user.
+QString Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 inline constexpr int kCurveColourCount = 33;
 // Handle and area colours of the EQ curve editor, indexed by kind or band.
 QColor CurveColour(int index);

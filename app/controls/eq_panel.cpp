@@ -110,19 +110,19 @@ QString CEqPanel::MenuText(int command, int language) {
 QString CEqPanel::GridDbLabel(int db) {
     // The zero line is labelled "-0dB": its value is a negative zero.
     const double v = db == 0 ? -0.0 : static_cast<double>(db);
-    return QString::asprintf("%+-.0fdB", v);
+    return Format("%+-.0fdB", v);
 }
 
 QString CEqPanel::StatusText(int language, const EqBand& b) {
     if (language == 1)
-        return QString::asprintf("Index=%d     Frequency=%.0fHz    Q=%.2f     Gain=", b.index + 1,
+        return Format("Index=%d     Frequency=%.0fHz    Q=%.2f     Gain=", b.index + 1,
                                  static_cast<double>(b.frequency), static_cast<double>(b.q));
-    return QString::asprintf("EQ号=%d    频率=%.0fHz    Q值=%.2f     增益=", b.index + 1,
+    return Format("EQ号=%d    频率=%.0fHz    Q值=%.2f     增益=", b.index + 1,
                              static_cast<double>(b.frequency), static_cast<double>(b.q));
 }
 
 QString CEqPanel::StatusGain(float gain) {
-    return QString::asprintf("%+-.1fdB ", static_cast<double>(gain));
+    return Format("%+-.1fdB ", static_cast<double>(gain));
 }
 
 QColor CEqPanel::StatusGainColour(float gain) {
@@ -549,9 +549,9 @@ void CEqPanel::paintLabels(QPainter& p, int i) {
     const EqBand& b = band(i);
     const int v = static_cast<int>(std::lround(b.x - (b.index + 1 >= 10 ? 7.0f : 4.0f)));
     const int base = static_cast<int>(std::lround(b.y - 4.0f));
-    const QString values[3] = {QString::asprintf("%.0fHz", static_cast<double>(b.frequency)),
-                               QString::asprintf("%+-.1fdB", static_cast<double>(b.gain)),
-                               QString::asprintf("%.2f", static_cast<double>(b.q))};
+    const QString values[3] = {Format("%.0fHz", static_cast<double>(b.frequency)),
+                               Format("%+-.1fdB", static_cast<double>(b.gain)),
+                               Format("%.2f", static_cast<double>(b.q))};
     static const char* const captions[3] = {"F:", "G:", "Q:"};
     const bool above = b.gain < -0.01f;
     const int offsets[3] = {above ? -42 : 18, above ? -33 : 27, above ? -24 : 36};
