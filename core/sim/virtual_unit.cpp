@@ -196,6 +196,7 @@ struct VirtualUnit::Core {
     TimePoint lastDelivery = epoch;
 
     bool plugged = true;
+    bool pulledOut = false;  // unplugged by hand: a pending restart does not bring it back
     bool upgrade = false;
     std::vector<std::shared_ptr<Handle>> handles;
 
@@ -771,6 +772,7 @@ void eventLoop(VirtualUnit::Core* c) {
         switch (e.kind) {
         case Kind::Unplug: c->unplugLocked(); break;
         case Kind::Plug:
+            if (c->pulledOut) break;
             c->upgrade = e.upgrade;
             if (e.restart) {
                 int m = c->machine[9] >= 1 && c->machine[9] <= 4 ? c->machine[9] - 1 : c->currentMode;
@@ -865,11 +867,13 @@ void VirtualUnit::stopMonitor() {
 
 void VirtualUnit::unplug() {
     std::lock_guard<std::mutex> l(core_->m);
+    core_->pulledOut = true;
     core_->unplugLocked();
 }
 
 void VirtualUnit::replug() {
     std::lock_guard<std::mutex> l(core_->m);
+    core_->pulledOut = false;
     core_->plugLocked();
 }
 
