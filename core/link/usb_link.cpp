@@ -5,10 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#if __has_include("protocol/inbound.h")
 #include "protocol/inbound.h"
-#define UDARE_LINK_HAVE_INBOUND 1
-#endif
 
 namespace udare {
 
@@ -27,11 +24,7 @@ bool equalsIgnoringCase(const std::string& a, const std::string& b) {
 }
 
 UsbLink::Dispatcher defaultDispatcher() {
-#ifdef UDARE_LINK_HAVE_INBOUND
     return [](Ctx& c, const uint8_t* report, size_t len) { DispatchReport(c, report, len); };
-#else
-    return [](Ctx&, const uint8_t*, size_t) {};
-#endif
 }
 
 }  // namespace
@@ -127,6 +120,10 @@ bool UsbLink::IsOurDeviceRemoved(const std::string& path) const {
 // ---- discovery and connection ----
 
 int UsbLink::ConnectDevice() {
+    if (connected.load()) return 0;
+    // Registered before taking the connection lock: a backend may call its
+    // listener (and so the owner, and so DisconnectDevice) under its own lock.
+    if (!registerNotifications()) return 0;
     std::lock_guard<std::mutex> control(controlMutex_);
     if (connected.load()) return 0;
     reapEndedReaders();
@@ -140,7 +137,7 @@ int UsbLink::ConnectDevice() {
     g_bReadThreadEnd = 0;
     upgradeMode = 0;
 
-    if (!FindDevice()) return 0;
+    if (!openFirstMatch()) return 0;
 
     auto s = std::make_shared<Session>();
     s->dev = std::shared_ptr<HidDevice>(std::move(opened_));
@@ -159,20 +156,25 @@ int UsbLink::ConnectDevice() {
     return 1;
 }
 
-int UsbLink::FindDevice() {
+int UsbLink::FindDevice() { return registerNotifications() && openFirstMatch() ? 1 : 0; }
+
+bool UsbLink::registerNotifications() {
     if (!backend_.startMonitor(this)) {
         ctx_.prompter.messageBox("Can't register device notification: ", "Error",
                                  Prompter::Icon::Warning);
         log_.log("注册Guid错误，可能不能捕捉设备的连接或移除\n");
-        return 0;
+        return false;
     }
     monitorStarted_ = true;
+    return true;
+}
 
+bool UsbLink::openFirstMatch() {
     bool ok = true;
     std::vector<HidInterfaceInfo> list = backend_.enumerate(&ok);
     if (!ok) {
         log_.log("获取Hid设备信息失败");
-        return 0;
+        return false;
     }
     log_.log("开始枚举usb设备");
     for (int i = 0; i < kMaxInterfaces; ++i) {
@@ -188,11 +190,11 @@ int UsbLink::FindDevice() {
             opened_ = std::move(dev);
             found_ = info;
             log_.log("连接目标设备成功!");
-            return 1;
+            return true;
         }
     }
     log_.log("连接目标设备失败，没有找到目标设备");
-    return 0;
+    return false;
 }
 
 std::unique_ptr<HidDevice> UsbLink::OpenDeviceInterface(const HidInterfaceInfo& info,
@@ -331,9 +333,10 @@ int UsbLink::WriteUsbData(const uint8_t* data, size_t len) {
     int count = 0;
     {
         std::lock_guard<std::mutex> l(writeLock);
+        // Traced before the write: the reply may be read before write() returns.
+        if (traceSent_) traceSent_(buf.data(), buf.size());
         int r = s->dev->write(buf.data(), buf.size());
         count = r < 0 ? 0 : r;
-        if (count == kReportSize && traceSent_) traceSent_(buf.data(), buf.size());
     }
     if (count != kReportSize) log_.log("usb数据写入失败");
     return count;

@@ -44,7 +44,8 @@ class UsbLink final : public ReportSink, public HotplugListener {
 public:
     // Handles one inbound report (61 bytes); the protocol's DispatchReport by default.
     using Dispatcher = std::function<void(Ctx&, const uint8_t* report, size_t len)>;
-    // A copy of every report sent (after the write) and received (before dispatch).
+    // A copy of every report handed to the device (just before the write) and
+    // of every report received (before dispatch).
     using TraceFn = std::function<void(const uint8_t* report, size_t len)>;
     // Arrival (true) or removal (false) of a HID interface, on the monitor's thread.
     using HotplugFn = std::function<void(bool arrived, const std::string& path)>;
@@ -113,6 +114,8 @@ public:
 private:
     struct Session;
 
+    bool registerNotifications();
+    bool openFirstMatch();
     int teardown(bool sendClosing);
     void readLoop(const std::shared_ptr<Session>& s);
     int readOnce(Session& s);
@@ -148,7 +151,7 @@ private:
     TraceFn traceSent_, traceReceived_;
     std::mutex hotplugMutex_;
     HotplugFn hotplug_;
-    bool monitorStarted_ = false;
+    std::atomic<bool> monitorStarted_{false};
 
     std::atomic<int> writeWaitMs_{1800};
     std::atomic<int> readerWaitMs_{1000};

@@ -1,0 +1,310 @@
+#include "link/workers.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "protocol/codec.h"
+#include "protocol/slots.h"
+
+namespace udare {
+
+namespace {
+
+constexpr int kSyncStartWaitMs = 2500;
+constexpr int kReadAllEndWaitMs = 200;
+constexpr int kWriteAllStartWaitMs = 100;
+constexpr int kWriteAllEndWaitMs = 50;
+constexpr int kExpectedProtocol = 2;
+
+bool stopped(const StopFn& stop) { return stop && stop(); }
+
+// One request of the read-back list: group, first and last code, count.
+struct ReadRange {
+    int group;
+    char first, last;
+    int count;
+};
+
+// Every parameter in the order the unit is asked for it.
+constexpr ReadRange kReadList[] = {
+    {1, '0', '6', 1}, {1, '8', '>', 1},
+    {2, '0', '0', 1}, {2, '1', '1', 2}, {2, '2', 'C', 1},
+    {3, '0', '0', 1}, {3, '1', '1', 2}, {3, '2', '5', 1},
+    {4, '0', '0', 2}, {4, '1', '1', 2}, {4, '2', '6', 1}, {4, '8', '8', 2},
+    {5, '0', '4', 1}, {5, '5', '5', 2}, {5, '6', '6', 1}, {5, '7', '7', 7},
+    {6, '0', '4', 1}, {6, '5', '5', 2}, {6, '6', '6', 1}, {6, '7', '7', 7},
+    {7, '0', '6', 1}, {7, '7', '7', 7},
+    {8, '0', '6', 1}, {8, '7', '7', 7},
+};
+// The output delays, only on protocol-2 units.
+constexpr ReadRange kDelayReadList[] = {
+    {5, '8', ';', 1}, {6, '8', ';', 1}, {7, '8', '9', 1}, {8, '8', '9', 1},
+};
+
+bool readRanges(Ctx& c, const ReadRange* ranges, size_t n, const StopFn& stop) {
+    for (size_t i = 0; i < n; ++i)
+        for (char code = ranges[i].first; code <= ranges[i].last; ++code) {
+            if (stopped(stop)) return false;
+            ReadParam(c.out, ranges[i].group, code, ranges[i].count);
+        }
+    return true;
+}
+
+void workerStarts(UsbLink& link, Ctx& c) {
+    c.st.identity.meterLevels.fill(0);
+    link.linkIdle = 0;
+}
+
+void workerEnds(UsbLink& link, Ctx& c) {
+    c.st.identity.meterLevels.fill(0);
+    link.linkIdle = 1;
+}
+
+}  // namespace
+
+bool ReadAll(Ctx& c, const StopFn& stop) {
+    SendBytes(c.out, {0x80, -1});
+    SendBytes(c.out, {0x7F, -1});
+    SendBytes(c.out, {0x81, -1});
+    // The replies to 0x80 and 0x7F were dispatched before 0x81 went out.
+    if (c.st.identity.modelName.utf8() != kExpectedModel || c.st.protocol() != kExpectedProtocol)
+        return false;
+    if (stopped(stop)) return false;
+
+    SendBytes(c.out, {0x07, -1});
+    SendBytes(c.out, {0x95, -1});
+    SendBytes(c.out, {0x7E, -1});
+    if (c.st.identity.extendedInfo.load() != 0) SendBytes(c.out, {0x94, -1});
+
+    if (!readRanges(c, kReadList, std::size(kReadList), stop)) return false;
+    if (c.st.protocol() >= 2 && !readRanges(c, kDelayReadList, std::size(kDelayReadList), stop))
+        return false;
+    if (stopped(stop)) return false;
+    ReadEqImage(c);
+    if (stopped(stop)) return false;
+    SendBytes(c.out, {0x92, -1});
+    SendBytes(c.out, {0x62, -1});
+    if (stopped(stop)) return false;
+    c.st.settingsModified = 0;
+    c.clock.sleepMs(kReadAllEndWaitMs);
+    return true;
+}
+
+bool SendAllParams(Ctx& c, bool fade, const StopFn& stop) {
+    DeviceState& st = c.st;
+    auto step = [&] { return !stopped(stop); };
+
+    if (fade) SendVolumesZero(c);
+
+    static constexpr Eq kSwitchOrder[] = {Eq::Mic1,   Eq::Mic2, Eq::Music,  Eq::Echo, Eq::Reverb,
+                                          Eq::Main,   Eq::Rear, Eq::Center, Eq::Sub};
+    for (Eq eq : kSwitchOrder) {
+        if (!step()) return false;
+        SendSlot(c, eqInfo(eq).switchSlot);
+    }
+    if (!step()) return false;
+    SendSlot(c, slot::micSpareLevel);
+    SendSlot(c, slot::effectVolume);
+    SendSlot(c, slot::micMute);
+
+    if (!step()) return false;
+    SetFbcShift(c, st.slotInt(slot::fbcOff) == 1 ? 1 : st.slotInt(slot::fbcShift));
+    SendSlot(c, slot::fbcOff);
+
+    if (!step()) return false;
+    SendSlot(c, slot::micGateThreshold);
+    SendSlot(c, slot::micGateThreshold2);
+    SendSlot(c, slot::micGateAttack);
+    SendSlot(c, slot::micGateRelease);
+    SendSlot(c, slot::autoSubEnable);
+    SendSlot(c, slot::autoSubLevel);
+
+    if (!step()) return false;
+    SendSlot(c, slot::echoVolume);
+    SendSlot(c, slot::echoMute, 2);
+    SetEchoPreDelay(c, st.slotFloat(slot::echoPreDelayA) + st.slotFloat(slot::echoPreDelayB));
+
+    if (!step()) return false;
+    SendSlot(c, slot::reverbVolume);
+    SendSlot(c, slot::reverbMute);
+    SetReverbPreDelay(c, st.slotFloat(slot::reverbPreDelayA) + st.slotFloat(slot::reverbPreDelayB));
+    // Held as a whole number: truncated, stored back, sent as both codes.
+    SetReverbTime(c, truncToInt(st.slotFloat(slot::reverbTime)));
+
+    if (!step()) return false;
+    SetMusicMute(c, st.slotInt(slot::musicMute));
+    if (!step()) return false;
+    SendSlot(c, slot::musicGateThreshold);
+    SendSlot(c, slot::musicGateAttack);
+    SendSlot(c, slot::musicGateRelease);
+    SetPitchBypass(c, st.slotInt(slot::pitchBypass));
+    SetMusicPitch(c, st.slotInt(slot::musicPitch));
+
+    for (int g = GROUP_MAIN; g <= GROUP_SUB; ++g) {
+        if (!step()) return false;
+        for (int k = OUT_MIC_LEVEL; k <= OUT_MUSIC_LEVEL; ++k) SendSlot(c, outputSlot(g, k));
+        SendSlot(c, outputSlot(g, OUT_VOLUME), g <= GROUP_REAR ? 2 : 1);
+    }
+
+    if (!step()) return false;
+    for (int k = 0; k < 7; ++k) SendSlot(c, slot::echoTapDelay0 + k);
+    for (int k = 0; k < 7; ++k) SendSlot(c, slot::echoTapLevel0 + k);
+    SendSlot(c, slot::echoRatio);
+
+    if (st.protocol() >= 2) {
+        struct Delay {
+            int group;
+            Side side;
+        };
+        static constexpr Delay kDelays[] = {
+            {GROUP_MAIN, Side::Left}, {GROUP_MAIN, Side::Right},   {GROUP_REAR, Side::Left},
+            {GROUP_REAR, Side::Right}, {GROUP_CENTER, Side::Left}, {GROUP_SUB, Side::Left},
+        };
+        if (!step()) return false;
+        for (const Delay& d : kDelays)
+            SetOutputDelay(c, d.group, d.side, st.slotFloat(outputDelaySlot(d.group, d.side)));
+        for (const Delay& d : kDelays)
+            SetOutputDelayOn(c, d.group, d.side, st.slotInt(outputDelayOnSlot(d.group, d.side)));
+    }
+
+    for (int g = GROUP_MAIN; g <= GROUP_SUB; ++g) {
+        if (!step()) return false;
+        SetCompressor(c, g, st.slotFloat(outputSlot(g, COMP_THRESHOLD)),
+                      st.slotFloat(outputSlot(g, COMP_RATIO)), st.slotFloat(outputSlot(g, COMP_ATTACK)),
+                      st.slotFloat(outputSlot(g, COMP_RELEASE)));
+    }
+    return true;
+}
+
+void SynchronizeData(UsbLink& link, Ctx& c, const StopFn& stop) {
+    workerStarts(link, c);
+    c.clock.sleepMs(kSyncStartWaitMs);
+    if (!stopped(stop)) ReadAll(c, stop);
+    c.notifier.syncDone(0);
+    workerEnds(link, c);
+}
+
+void WriteAllData(UsbLink& link, Ctx& c, const StopFn& stop) {
+    workerStarts(link, c);
+    c.clock.sleepMs(kWriteAllStartWaitMs);
+    const bool fade = c.st.machine.committed[0] == 1;
+    bool complete = SendAllParams(c, fade, stop);
+    if (complete && !stopped(stop)) WriteEqImage(c);
+    if (complete && !stopped(stop)) SendAllEqBands(c);
+    if (complete && fade && !stopped(stop)) FadeInVolumes(c);
+    complete = complete && !stopped(stop);
+    if (complete) {
+        // Bring the unit's actual volumes back into the mirror.
+        ReadParam(c.out, GROUP_MIC, kSlots[slot::micVolume].code, 1);
+        ReadParam(c.out, GROUP_MUSIC, kSlots[slot::musicVolume].code, 2);
+    }
+    c.clock.sleepMs(kWriteAllEndWaitMs);
+    // Only a send that reached its end leaves the unit matching the mirror.
+    if (complete && !stopped(stop)) c.st.settingsModified = 0;
+    c.notifier.syncDone(1);
+    workerEnds(link, c);
+}
+
+// ---- the worker threads ----
+
+// One running worker: its thread and the sink, clock and notifier it sees,
+// which drop its requests and cut its waits short once it should stop.
+struct Workers::Job final : ReportSink, Clock, Notifier {
+    Job(UsbLink& l, const std::atomic<bool>& s)
+        : link(l),
+          base(l.context()),
+          stopping(s),
+          startedConnected(l.connected.load() != 0),
+          connection(l.connectionId()),
+          ctx{l.state(), *this, *this, l.log(), *this, base.prompter, base.upgrade} {}
+
+    bool lost() const {
+        if (stopping.load()) return true;
+        // A read error leaves the link refusing every write until it reconnects.
+        return startedConnected && (!link.connected.load() || link.g_bReadThreadEnd.load() ||
+                                    link.connectionId() != connection);
+    }
+
+    int writeReport(const uint8_t* data, size_t len) override {
+        return lost() ? 0 : link.WriteUsbData(data, len);
+    }
+    void sleepMs(int ms) override {
+        // In short steps, so that a lost link or the owner's end cuts the wait.
+        constexpr int kStepMs = 20;
+        const int64_t end = base.clock.nowMs() + ms;
+        while (!lost()) {
+            const int64_t left = end - base.clock.nowMs();
+            if (left <= 0) break;
+            base.clock.sleepMs(static_cast<int>(std::min<int64_t>(left, kStepMs)));
+        }
+    }
+    int64_t nowMs() override { return base.clock.nowMs(); }
+    void keyLearned(int code) override { base.notifier.keyLearned(code); }
+    void syncDone(int w) override {
+        // Nobody waits for it once the owner is going away.
+        if (!stopping.load()) base.notifier.syncDone(w);
+    }
+
+    UsbLink& link;
+    Ctx& base;
+    const std::atomic<bool>& stopping;
+    const bool startedConnected;
+    const uint64_t connection;
+    Ctx ctx;
+    std::atomic<bool> done{false};
+    std::thread thread;
+};
+
+Workers::Workers(UsbLink& link) : link_(link) {}
+
+Workers::~Workers() {
+    stopping_ = true;
+    waitAll();
+}
+
+void Workers::StartSynchronizeData() {
+    link_.log().log("Start thread:SynchronizeData\n");
+    start(&SynchronizeData);
+}
+
+void Workers::StartWriteAllData() { start(&WriteAllData); }
+
+void Workers::start(void (*body)(UsbLink&, Ctx&, const StopFn&)) {
+    std::lock_guard<std::mutex> l(m_);
+    reapFinished();
+    auto job = std::make_unique<Job>(link_, stopping_);
+    Job* j = job.get();
+    j->thread = std::thread([this, j, body] {
+        body(link_, j->ctx, [j] { return j->lost(); });
+        j->done = true;
+    });
+    jobs_.push_back(std::move(job));
+}
+
+void Workers::reapFinished() {
+    for (auto it = jobs_.begin(); it != jobs_.end();) {
+        if ((*it)->done.load()) {
+            (*it)->thread.join();
+            it = jobs_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+int Workers::running() {
+    std::lock_guard<std::mutex> l(m_);
+    reapFinished();
+    return static_cast<int>(jobs_.size());
+}
+
+void Workers::waitAll() {
+    std::list<std::unique_ptr<Job>> jobs;
+    {
+        std::lock_guard<std::mutex> l(m_);
+        jobs.swap(jobs_);
+    }
+    for (auto& j : jobs) j->thread.join();
+}
+
+}  // namespace udare
