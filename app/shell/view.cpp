@@ -1,33 +1,94 @@
 #include "shell/view.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
+#include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
+#include <QMetaObject>
 #include <QResizeEvent>
-#include <QVBoxLayout>
+#include <QSocketNotifier>
+#include <QToolButton>
+#include <QWheelEvent>
 
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "link/usb_link.h"
+#include "link/workers.h"
+#include "protocol/commands.h"
 #include "protocol/device_state.h"
+#include "protocol/inbound.h"
+#include "protocol/mode_file.h"
+#include "protocol/report.h"
 #include "shell/app.h"
+#include "shell/commands.h"
 #include "shell/lang.h"
+#include "shell/mainframe.h"
+#include "shell/mode_files.h"
+#include "shell/qt_host.h"
+#include "shell/ribbon.h"
+#include "shell/ribbon_levels.h"
 #include "shell/session.h"
+#include "shell/syn_dlg.h"
+#include "sim/virtual_unit.h"
 
 namespace udare::shell {
 
+using namespace cmd;
+
 namespace {
 constexpr int kPanelDialog = 313;
-constexpr int kPanelMinWidth = 950;
-constexpr int kPanelMinHeight = 520;
-constexpr int kConnectDelayMs = 250;
+constexpr int kNoticeStartMs = 5000;
+constexpr int kNoticeArrivalMs = 4000;
+constexpr int kNoticeRemovedMs = 5000;
+constexpr int kAfterSyncPauseMs = 150;
+constexpr int kAfterMcuCheckPauseMs = 150;
+constexpr int kRestartNoticeMs = 8000;
+constexpr uint8_t kMeterRequest = 0x0E;
 
-// Takes the tuning panel's place until the panel is built.
-QWidget* makePanelStandIn(QWidget* parent) {
-    auto* w = new QWidget(parent);
-    w->setObjectName(QStringLiteral("tuningPanel"));
-    w->setAutoFillBackground(true);
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Window, QColor(240, 250, 255));
-    w->setPalette(pal);
-    return w;
+// Session::link() and context() as a pointer, whichever way they are handed out.
+template <class T>
+T* asPtr(T& r) {
+    return &r;
 }
+template <class T>
+T* asPtr(T* p) {
+    return p;
+}
+
+// Takes the tuning panel's place until the panel is built: keeps the page
+// and refreshes nothing.
+class PanelStandIn final : public QWidget, public TuningPanelApi {
+public:
+    explicit PanelStandIn(QWidget* parent) : QWidget(parent) {
+        setObjectName(QStringLiteral("tuningPanel"));
+        setAutoFillBackground(true);
+        QPalette pal = palette();
+        pal.setColor(QPalette::Window, QColor(240, 250, 255));
+        setPalette(pal);
+    }
+    void refreshFromState() override {}
+    void setPage(int page) override { page_ = page; }
+    int page() const override { return page_; }
+
+private:
+    int page_ = 0;
+};
+
+TuningPanelApi* panelApi(QWidget* w) { return dynamic_cast<TuningPanelApi*>(w); }
+
+// SIGUSR1 toggles the virtual unit's plug: the handler only writes a byte,
+// the UI thread does the rest.
+int g_plugSignalFds[2] = {-1, -1};
+
+void onPlugSignal(int) {
+    const char b = 1;
+    if (g_plugSignalFds[0] >= 0) (void)!::write(g_plugSignalFds[0], &b, 1);
+}
+
 }  // namespace
 
 CVovedo13View::CVovedo13View(CVovedo13App& app, QWidget* parent) : QWidget(parent), app_(app) {
@@ -37,51 +98,390 @@ CVovedo13View::CVovedo13View(CVovedo13App& app, QWidget* parent) : QWidget(paren
     pal.setColor(QPalette::Window, QColor(240, 250, 255));
     setPalette(pal);
 
-    resetDeviceState(app_.session().state());
+    Session& session = app_.session();
+    workers_ = std::make_unique<Workers>(*asPtr(session.link()));
+    levels_ = std::make_unique<RibbonLevels>([this] { return ribbon(); }, [this] { return &context(); });
+    modes_ = std::make_unique<ModeCommands>(app_, *this);
+
+    resetDeviceState(session.state());
     setUiLanguage(CVovedo13App::readLanguageSetting());
 
-    panel_ = makePanelStandIn(this);
+    panel_ = new PanelStandIn(this);
     panel_->show();
     panelRect_ = QRect(0, 0, kPanelMinWidth, kPanelMinHeight);
     panel_->setGeometry(panelRect_);
 
     app_.loadLanguage();
 
+    // The link's threads reach the view only through queued calls.
+    if (QtNotifier* n = app_.notifier()) {
+        connect(n, &QtNotifier::syncDoneReceived, this, &CVovedo13View::onSyncDone);
+        connect(n, &QtNotifier::keyLearnedReceived, this, &CVovedo13View::onKeyLearned);
+        connect(n, &QtNotifier::mcuUpgradeDoneReceived, this, &CVovedo13View::onMcuUpgradeDone);
+        connect(n, &QtNotifier::dspUpgradeDoneReceived, this, &CVovedo13View::onDspUpgradeDone);
+    }
+    asPtr(session.link())->setHotplugHandler([this](bool arrived, const std::string& path) {
+        const QString p = QString::fromStdString(path);
+        QMetaObject::invokeMethod(
+            this,
+            [this, arrived, p] {
+                if (arrived)
+                    connectDevice(true);
+                else
+                    deviceRemoved(p);
+            },
+            Qt::QueuedConnection);
+    });
+
     connectTimer_.setSingleShot(true);
     connectTimer_.setInterval(kConnectDelayMs);
     connect(&connectTimer_, &QTimer::timeout, this, &CVovedo13View::onConnectTimer);
     connectTimer_.start();
+
+    pollTimer_.setInterval(kPollMs);
+    connect(&pollTimer_, &QTimer::timeout, this, &CVovedo13View::onPollTimer);
+
+    // Wheel turns over the ribbon reach the view before the ribbon eats them.
+    qApp->installEventFilter(this);
+
+    if (session.virtualUnit()) {
+        // The frame builds the ribbon right after the view.
+        QTimer::singleShot(0, this, &CVovedo13View::addDebugMenu);
+        installPlugSignal();
+    }
 }
 
 CVovedo13View::~CVovedo13View() {
+    qApp->removeEventFilter(this);
+    pollTimer_.stop();
+    asPtr(app_.session().link())->setHotplugHandler({});
+    // Running workers end early and are joined before the link goes.
+    workers_.reset();
     if (app_.view() == this) app_.setView(nullptr);
 }
+
+Ctx& CVovedo13View::context() { return *asPtr(app_.session().context()); }
+
+UsbLink& CVovedo13View::link() { return *asPtr(app_.session().link()); }
+
+Ribbon* CVovedo13View::ribbon() const { return app_.frame() ? app_.frame()->ribbon() : nullptr; }
+
+void CVovedo13View::setPanel(QWidget* panel) {
+    if (!panel || panel == panel_) return;
+    if (panel_) panel_->deleteLater();
+    panel_ = panel;
+    panel_->setParent(this);
+    panel_->setGeometry(panelRect_);
+    panel_->show();
+}
+
+// ---- frame hooks ----
 
 void CVovedo13View::applyLanguage() {
     if (panel_) app_.relabel(panel_, kPanelDialog);
 }
 
-void CVovedo13View::onCategoryChanged(int) {}
+void CVovedo13View::onCategoryChanged(int category) {
+    if (TuningPanelApi* p = panelApi(panel_)) p->setPage(category == 1 ? 4 : 0);
+    levels_->refresh();
+}
 
-void CVovedo13View::onRibbonCommand(int) {}
+void CVovedo13View::onRibbonCommand(int id) {
+    if (id >= IDC_LOAD_M1 && id <= IDC_LOAD_M4) {
+        modes_->loadMode(id - IDC_LOAD_M1);
+    } else if (id >= IDC_SAVE_M1 && id <= IDC_SAVE_M4) {
+        modes_->storeMode(id - IDC_SAVE_M1);
+    } else if (id == ID_FILE_OPEN || id == IDC_FILE_OPEN || id == IDC_FILE_OPEN_OUT) {
+        modes_->openFileCommand();
+    } else if (id == ID_FILE_SAVE || id == IDC_FILE_SAVE || id == IDC_FILE_SAVE_OUT) {
+        modes_->saveFileCommand();
+    } else if (id == ID_BTN_RESET) {
+        machineReset();
+    } else if (id == ID_BTN_REMOTE || id == ID_BTN_AUTOSUB || id == ID_BTN_NOISEGATE) {
+        openGuardedDialog(id);
+    } else if (id == ID_DEBUG_TOGGLE_PLUG) {
+        toggleVirtualPlug();
+    }
+    // Labels are captions only: their commands do nothing.
+}
 
-void CVovedo13View::onSliderMoved(int, int) {}
+void CVovedo13View::onSliderMoved(int id, int) { levels_->sliderCommand(id); }
 
-void CVovedo13View::onCheckToggled(int, bool) {}
+void CVovedo13View::onCheckToggled(int id, bool) { levels_->checkCommand(id); }
 
-bool CVovedo13View::eqBypassChecked() const { return false; }
+bool CVovedo13View::eqBypassChecked() const {
+    const TuningPanelApi* p = panelApi(panel_);
+    return p && p->eqBypassed();
+}
 
-void CVovedo13View::toggleEqBypass() {}
+void CVovedo13View::toggleEqBypass() {
+    if (TuningPanelApi* p = panelApi(panel_)) p->toggleEqBypass();
+}
 
-void CVovedo13View::resetEq() {}
+void CVovedo13View::resetEq() {
+    if (TuningPanelApi* p = panelApi(panel_)) p->resetEq();
+}
 
-void CVovedo13View::refreshAll() {}
+void CVovedo13View::refreshAll() {
+    levels_->refresh();
+    if (TuningPanelApi* p = panelApi(panel_)) p->refreshFromState();
+    for (DialogSlot s : {DialogSlot::MachineSettings, DialogSlot::AutoSub, DialogSlot::McuUpgrade,
+                         DialogSlot::NoiseGate}) {
+        if (auto* d = dynamic_cast<StateRefreshable*>(app_.slot(s))) d->refreshFromState();
+    }
+    if (app_.frame()) app_.frame()->refreshStatus();
+}
 
-void CVovedo13View::openModeFile(const QString&) {}
+void CVovedo13View::openModeFile(const QString& path) {
+    // A file named at start-up waits for the first connection attempt rather
+    // than being dropped because the unit has not been opened yet.
+    if (!firstConnectTried_ && !app_.session().connected()) {
+        if (QFileInfo::exists(path)) {
+            pendingDocument_ = path;
+            return;
+        }
+    }
+    modes_->openDocument(path);
+}
 
-void CVovedo13View::saveModeFileCommand() {}
+void CVovedo13View::saveModeFileCommand() { modes_->saveFileCommand(); }
 
-void CVovedo13View::onConnectTimer() {}
+void CVovedo13View::recentFilesChanged() {
+    if (app_.frame()) app_.frame()->rebuildRecentMenu();
+}
+
+// ---- connection ----
+
+void CVovedo13View::onConnectTimer() {
+    connectTimer_.stop();
+    connectDevice(false);
+    firstConnectTried_ = true;
+    if (!pendingDocument_.isEmpty()) {
+        const QString path = pendingDocument_;
+        pendingDocument_.clear();
+        modes_->openDocument(path);
+    }
+}
+
+void CVovedo13View::connectDevice(bool arrival) {
+    Session& session = app_.session();
+    UsbLink& l = link();
+    if (!l.ConnectDevice()) return;  // a later arrival tries again
+
+    if (arrival) {
+        closeSlot(DialogSlot::MachineSettings);
+        closeSlot(DialogSlot::WaitUpgrade);
+        closeSlot(DialogSlot::NoiseGate);
+    }
+    if (session.upgradeMode() == 1) {
+        if (upgradeHandler_) upgradeHandler_(arrival);
+        return;
+    }
+    app_.showTrayNotice(T("信息", "Information"), T("设备已连接，同步中……", "Device connected!"),
+                        arrival ? kNoticeArrivalMs : kNoticeStartMs);
+    firstSyncPending_ = 1;
+    startSynchronizeData();
+    runSyncDialog();
+    pollTimer_.start();
+    if (app_.frame()) app_.frame()->refreshStatus();
+}
+
+void CVovedo13View::startSynchronizeData() { workers_->StartSynchronizeData(); }
+
+void CVovedo13View::startWriteAllData() { workers_->StartWriteAllData(); }
+
+void CVovedo13View::runSyncDialog() {
+    if (app_.slot(DialogSlot::SyncProgress)) return;
+    CSynDlg dlg(app_.prompter(), app_.mainWindow() ? app_.mainWindow() : window());
+    app_.setSlot(DialogSlot::SyncProgress, &dlg);
+    dlg.exec();
+    app_.setSlot(DialogSlot::SyncProgress, nullptr);
+}
+
+void CVovedo13View::onPollTimer() {
+    UsbLink& l = link();
+    if (l.linkIdle.load() && l.connected.load() == 1 && app_.peakSwitch())
+        SendBytes(context().out, {kMeterRequest});
+}
+
+void CVovedo13View::disconnectOnMismatch() {
+    app_.session().closeDevice();
+    pollTimer_.stop();
+}
+
+void CVovedo13View::onSyncDone(int) {
+    if (auto* dlg = qobject_cast<CSynDlg*>(app_.slot(DialogSlot::SyncProgress))) dlg->finish();
+    DeviceState& st = app_.session().state();
+
+    // A worker cut short by the unit going away still reports; the identity
+    // it leaves behind says nothing then, so only the displays are redrawn.
+    if (!app_.session().connected()) {
+        app_.loadedModeSlot = -1;
+        refreshAll();
+        return;
+    }
+    const QString model = QString::fromStdU16String(st.identity.modelName.get());
+    if (model.compare(QString::fromLatin1(kExpectedModel), Qt::CaseInsensitive) != 0) {
+        disconnectOnMismatch();
+        if (app_.frame()) app_.frame()->refreshStatus();
+        if (mismatchNoticeArmed_) {
+            mismatchNoticeArmed_ = 0;
+            app_.errorBox(Z("机器型号与软件不匹配!"));
+            mismatchNoticeArmed_ = 1;
+        }
+        return;
+    }
+    if (st.protocol() != 2) {
+        pollTimer_.stop();
+        app_.errorBox(Z("软件与机器通信协议不匹配，请您升级!"));
+        return;
+    }
+    if (app_.loadedModeSlot != -1) {
+        SelectAndSaveMode(context(), app_.loadedModeSlot);
+        app_.loadedModeSlot = -1;
+    }
+    refreshAll();
+    context().clock.sleepMs(kAfterSyncPauseMs);
+    firstSyncPending_ = 0;
+}
+
+void CVovedo13View::onKeyLearned(int code) {
+    if (auto* d = dynamic_cast<KeyLearnSink*>(app_.slot(DialogSlot::LearningInProgress))) d->keyLearned(code);
+}
+
+void CVovedo13View::onMcuUpgradeDone() {
+    Ctx& c = context();
+    SendBytes(c.out, {0x03, 0xE4, 0x00, 0x03});
+    c.clock.sleepMs(kAfterMcuCheckPauseMs);
+    if (c.upgrade && c.upgrade->mcuCheckPassed.load() != 0) app_.upgradeState = -1;
+    if (auto* d = dynamic_cast<StateRefreshable*>(app_.slot(DialogSlot::McuUpgrade))) d->refreshFromState();
+}
+
+void CVovedo13View::onDspUpgradeDone() {
+    closeSlot(DialogSlot::DspUpgrade);
+    app_.session().closeDevice();
+    // The unit has to be restarted by hand before it answers again.
+    const QString text = Z("升级完成，请手动重启机器!");
+    if (waitUpgradeFactory_) {
+        QWidget* w = waitUpgradeFactory_(app_.mainWindow());
+        app_.setSlot(DialogSlot::WaitUpgrade, w);
+        setWidgetText(w, text);
+        w->show();
+    } else {
+        app_.prompter().messageBox(text.toStdString(), "提示", Prompter::Icon::Information);
+    }
+}
+
+void CVovedo13View::deviceRemoved(const QString& path) {
+    UsbLink& l = link();
+    context().log.log("removed!\n");
+    if (!l.IsOurDeviceRemoved(path.toStdString())) return;
+    l.DisconnectDevice();
+    pollTimer_.stop();
+    if (app_.frame()) app_.frame()->refreshStatus();
+
+    DeviceState& st = app_.session().state();
+    if (firstSyncPending_ || st.settingsModified.load() == 0 || app_.upgradeState == -1) {
+        app_.showTrayNotice(T("信息", "Information"), T("设备已断开!", "Device Disconnected!"),
+                            kNoticeRemovedMs);
+        return;
+    }
+    firstSyncPending_ = 1;
+    const auto a = app_.prompter().messageBox("设备已断开，请问是否需要保存参数文件?", "保存?",
+                                              Prompter::Icon::Question, Prompter::Buttons::YesNo);
+    if (a != Prompter::Answer::Yes) return;
+    const QString file = app_.files().saveModeFile(app_.mainWindow());
+    // Only the file: the unit is gone.
+    if (!file.isEmpty()) SaveModeFile(context(), file.toStdString());
+}
+
+void CVovedo13View::machineReset() {
+    if (!app_.session().connected() || app_.session().upgradeMode() == 1) return;
+    if (!app_.confirm(T("您确定要将机器复位吗? \n机器复位后将自动重新启动并连接.",
+                        "Are you sure to reset machine? ")))
+        return;
+    ResetMachine(context());
+    app_.showInfoBox(T("机器正在重启……", "Restarting……"), kRestartNoticeMs);
+}
+
+void CVovedo13View::setDialogFactory(int commandId, DialogSlot slot, DialogFactory f) {
+    dialogs_[commandId] = GuardedDialog{slot, std::move(f)};
+}
+
+void CVovedo13View::openGuardedDialog(int commandId) {
+    if (!app_.session().connected() || app_.session().upgradeMode() != 0) return;
+    auto it = dialogs_.find(commandId);
+    if (it == dialogs_.end() || !it->second.make) return;
+    QWidget* w = app_.slot(it->second.slot);
+    if (!w) {
+        w = it->second.make(app_.mainWindow());
+        if (!w) return;
+        app_.setSlot(it->second.slot, w);
+    }
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+void CVovedo13View::closeSlot(DialogSlot s) {
+    if (QWidget* w = app_.slot(s)) {
+        app_.setSlot(s, nullptr);
+        w->close();
+        w->deleteLater();
+    }
+}
+
+// ---- the virtual unit ----
+
+void CVovedo13View::toggleVirtualPlug() {
+    sim::VirtualUnit* unit = app_.session().virtualUnit();
+    if (!unit) return;
+    if (unit->plugged())
+        unit->unplug();
+    else
+        unit->replug();
+}
+
+void CVovedo13View::addDebugMenu() {
+    Ribbon* r = ribbon();
+    if (!r) return;
+    QToolButton* b = r->addTabRowButton(ID_DEBUG_TOGGLE_PLUG, QStringLiteral("Debug"));
+    b->setObjectName(QStringLiteral("debugMenuButton"));
+    auto* menu = new QMenu(b);
+    QAction* plug = menu->addAction(QString());
+    connect(menu, &QMenu::aboutToShow, this, [this, plug] {
+        sim::VirtualUnit* unit = app_.session().virtualUnit();
+        plug->setText(unit && unit->plugged() ? QStringLiteral("Unplug virtual unit")
+                                              : QStringLiteral("Plug in virtual unit"));
+    });
+    connect(plug, &QAction::triggered, this, &CVovedo13View::toggleVirtualPlug);
+    b->setMenu(menu);
+    b->setPopupMode(QToolButton::InstantPopup);
+}
+
+void CVovedo13View::installPlugSignal() {
+    if (g_plugSignalFds[0] >= 0) return;  // one view per process
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_plugSignalFds) != 0) return;
+    ::fcntl(g_plugSignalFds[0], F_SETFL, O_NONBLOCK);
+    auto* n = new QSocketNotifier(g_plugSignalFds[1], QSocketNotifier::Read, this);
+    connect(n, &QSocketNotifier::activated, this, [this] {
+        char buf[16];
+        while (::read(g_plugSignalFds[1], buf, sizeof buf) > 0) toggleVirtualPlug();
+    });
+    ::fcntl(g_plugSignalFds[1], F_SETFL, O_NONBLOCK);
+    struct sigaction sa {};
+    sa.sa_handler = onPlugSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(SIGUSR1, &sa, nullptr);
+}
+
+// ---- window ----
+
+void CVovedo13View::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    shown_ = true;
+}
 
 void CVovedo13View::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
@@ -90,5 +490,18 @@ void CVovedo13View::resizeEvent(QResizeEvent* e) {
 }
 
 void CVovedo13View::contextMenuEvent(QContextMenuEvent* e) { e->accept(); }
+
+bool CVovedo13View::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::Wheel) return QWidget::eventFilter(watched, event);
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (!w || w->window() != window()) return false;
+    auto* we = static_cast<QWheelEvent*>(event);
+    const QPoint global = we->globalPosition().toPoint();
+    // The tuning panel routes the wheel itself while the pointer is over it.
+    if (panel_ && QRect(panel_->mapToGlobal(QPoint(0, 0)), panel_->size()).contains(global)) return false;
+    const int delta = we->angleDelta().y() != 0 ? we->angleDelta().y() : we->angleDelta().x();
+    if (delta == 0) return true;
+    return levels_->wheel(global, delta);
+}
 
 }  // namespace udare::shell

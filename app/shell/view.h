@@ -4,16 +4,65 @@
 
 #include <QPointer>
 #include <QRect>
+#include <QString>
 #include <QTimer>
 #include <QWidget>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace udare {
+struct Ctx;
+class UsbLink;
+class Workers;
+}  // namespace udare
 
 namespace udare::shell {
 
 class CVovedo13App;
+class CSynDlg;
+class ModeCommands;
+class Ribbon;
+class RibbonLevels;
+enum class DialogSlot;
+
+// A window that shows values of DeviceState and redraws them after every
+// completed synchronisation (the tuning panel, the machine settings, the
+// subwoofer ducking and noise gate dialogs, the MCU upgrade status).
+class StateRefreshable {
+public:
+    virtual ~StateRefreshable() = default;
+    virtual void refreshFromState() = 0;
+};
+
+// What the view asks of the tuning panel.
+class TuningPanelApi : public StateRefreshable {
+public:
+    virtual void setPage(int page) = 0;  // 0 MIC ... 7 SUB
+    virtual int page() const = 0;
+    virtual bool eqBypassed() const { return false; }
+    virtual void toggleEqBypass() {}
+    virtual void resetEq() {}
+};
+
+// The learning-in-progress dialog receives the learned key code.
+class KeyLearnSink {
+public:
+    virtual ~KeyLearnSink() = default;
+    virtual void keyLearned(int code) = 0;
+};
 
 class CVovedo13View : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int kConnectDelayMs = 250;  // timer 1
+    static constexpr int kPollMs = 300;          // timer 3
+    static constexpr int kPanelMinWidth = 950;
+    static constexpr int kPanelMinHeight = 520;
+    // Debug entry (with --simulate) that pulls out or plugs in the virtual unit.
+    static constexpr int ID_DEBUG_TOGGLE_PLUG = 39001;
+
     explicit CVovedo13View(CVovedo13App& app, QWidget* parent = nullptr);
     ~CVovedo13View() override;
 
@@ -22,6 +71,8 @@ public:
     // The tuning panel (dialog 313); a stand-in until the real panel exists.
     QWidget* panel() const { return panel_; }
     QRect panelRect() const { return panelRect_; }
+    // Put the real tuning panel in the stand-in's place.
+    void setPanel(QWidget* panel);
 
     // ---- hooks the frame calls ----
     // Relabel the tuning panel; the last step of every language load.
@@ -38,17 +89,70 @@ public:
     void resetEq();  // the frame has asked and the user said Yes
     // Ribbon values from DeviceState, the panel and every open dialog.
     void refreshAll();
-    // Mode files (application menu, ribbon, command line, recent list).
+    // A mode file from the command line, the recent list or a second start.
     void openModeFile(const QString& path);
     void saveModeFileCommand();
+
+    // ---- the connection ----
+    // Timer 1 and device arrival: connect, then synchronise with the progress
+    // dialog up. Returns once the dialog has closed.
+    void connectDevice(bool arrival);
+    void deviceRemoved(const QString& path);
+    // The worker messages.
+    void onSyncDone(int wparam);
+    void onKeyLearned(int code);
+    void onMcuUpgradeDone();
+    void onDspUpgradeDone();
+    // Machine reset (ID_BTN_RESET).
+    void machineReset();
+
+    // ---- for the mode commands ----
+    Ctx& context();
+    UsbLink& link();
+    void startSynchronizeData();
+    void startWriteAllData();
+    // Shows the progress dialog modally until the worker's message closes it
+    // (not a second time while one is up).
+    void runSyncDialog();
+    void recentFilesChanged();
+
+    ModeCommands& modes() { return *modes_; }
+    RibbonLevels& levels() { return *levels_; }
+    Workers& workers() { return *workers_; }
+
+    // Dialogs opened by the guarded ribbon commands, made by their owners.
+    using DialogFactory = std::function<QWidget*(QWidget* parent)>;
+    void setDialogFactory(int commandId, DialogSlot slot, DialogFactory f);
+    // What a connection in firmware-upgrade mode hands over to (the MCU
+    // upgrade dialog); arrival is false on the start-up path.
+    void setUpgradeModeHandler(std::function<void(bool arrival)> f) { upgradeHandler_ = std::move(f); }
+    // The prompt shown after a DSP core transfer (a message box without one).
+    void setWaitUpgradeFactory(DialogFactory f) { waitUpgradeFactory_ = std::move(f); }
+
+    // State, for the status bar and tests.
+    int firstSyncPending() const { return firstSyncPending_; }
+    bool polling() const { return pollTimer_.isActive(); }
+    // A command-line file waiting for the first connection.
+    QString pendingDocument() const { return pendingDocument_; }
+
+    // The virtual unit (with --simulate): pull it out, or plug it back in.
+    void toggleVirtualPlug();
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // First connection attempt, 250 ms after creation.
     void onConnectTimer();
+    void onPollTimer();
+    void disconnectOnMismatch();
+    void openGuardedDialog(int commandId);
+    void closeSlot(DialogSlot s);
+    void addDebugMenu();
+    void installPlugSignal();
+    Ribbon* ribbon() const;
 
     CVovedo13App& app_;
     QPointer<QWidget> panel_;
@@ -56,6 +160,20 @@ private:
     int mismatchNoticeArmed_ = 1;
     QRect panelRect_;
     QTimer connectTimer_;  // timer 1
+    QTimer pollTimer_;     // timer 3
+    std::unique_ptr<Workers> workers_;
+    std::unique_ptr<RibbonLevels> levels_;
+    std::unique_ptr<ModeCommands> modes_;
+    struct GuardedDialog {
+        DialogSlot slot;
+        DialogFactory make;
+    };
+    std::map<int, GuardedDialog> dialogs_;
+    std::function<void(bool)> upgradeHandler_;
+    DialogFactory waitUpgradeFactory_;
+    QString pendingDocument_;
+    bool firstConnectTried_ = false;
+    bool shown_ = false;
 };
 
 }  // namespace udare::shell
