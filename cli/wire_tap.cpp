@@ -38,8 +38,9 @@ bool WireTap::beforeWrite(const uint8_t* data, size_t len) {
     // The link sends anyway once its pacing wait ran out. A write that finds
     // the previous one unanswered that long is a missed reply; two in a row
     // mean the unit has gone quiet (one alone may be a report it never answers).
-    if (pending_ && t - lastWriteMs_ >= pacingMs_ - 100) ++missed_;
-    else if (!pending_) missed_ = 0;
+    const bool unanswered = readUpTo_ < writes_;
+    if (unanswered && t - lastWriteMs_ >= pacingMs_ - 100) ++missed_;
+    else if (!unanswered) missed_ = 0;
     if (missed_ >= 2) {
         silent_ = true;
         if (inner_) inner_->cancel();  // ends the read thread; the link refuses writes
@@ -52,7 +53,7 @@ bool WireTap::beforeWrite(const uint8_t* data, size_t len) {
         std::copy_n(data, std::min(len, r.size()), r.begin());
         captured_.push_back(r);
     }
-    pending_ = true;
+    ++writes_;
     lastWriteMs_ = t;
     return true;
 }
@@ -60,8 +61,18 @@ bool WireTap::beforeWrite(const uint8_t* data, size_t len) {
 void WireTap::afterRead(const uint8_t* data, size_t len) {
     std::lock_guard<std::mutex> l(m_);
     if (trace_ && traceReplies_) *trace_ << TraceLine(false, data, len) << '\n' << std::flush;
-    pending_ = false;
-    if (len > 1) ++replyCount_[data[1]];
+    dispatching_ = true;
+    readUpTo_ = writes_;  // a reply answers every write before it
+    lastReply_ = len > 1 ? data[1] : 0;
+}
+
+void WireTap::beforeRead() {
+    std::lock_guard<std::mutex> l(m_);
+    // The reader is back for the next report: the previous one has been dispatched.
+    if (!dispatching_) return;
+    dispatching_ = false;
+    dispatchedUpTo_ = readUpTo_;
+    ++replyCount_[lastReply_];
     cv_.notify_all();
 }
 
@@ -74,7 +85,7 @@ void WireTap::readFailed() {
 bool WireTap::waitAnswered() {
     std::unique_lock<std::mutex> l(m_);
     for (;;) {
-        if (!pending_) return true;
+        if (dispatchedUpTo_ >= writes_) return true;
         if (silent_ || readBroken_) return false;
         const int64_t left = lastWriteMs_ + pacingMs_ - now();
         if (left <= 0) return false;
@@ -116,6 +127,7 @@ public:
     }
     ~TappedDevice() override { tap_.setInner(nullptr); }
     int read(uint8_t* buf, size_t capacity, int timeoutMs) override {
+        tap_.beforeRead();
         int n = inner_->read(buf, capacity, timeoutMs);
         if (n > 0) tap_.afterRead(buf, static_cast<size_t>(n));
         else if (n < 0) tap_.readFailed();

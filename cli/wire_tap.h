@@ -34,10 +34,11 @@ public:
     // Called by the wrapped device.
     bool beforeWrite(const uint8_t* data, size_t len);  // false: refuse (unit silent)
     void afterRead(const uint8_t* data, size_t len);
+    void beforeRead();
     void readFailed();
 
-    // Waits until the last write has been answered, up to the pacing time
-    // after it; false when it was not.
+    // Waits until the last write has been answered and the answer dispatched
+    // into the state, up to the pacing time after it; false when it was not.
     bool waitAnswered();
     // Replies seen with this command byte.
     uint64_t replies(uint8_t command) const;
@@ -60,7 +61,11 @@ private:
     std::condition_variable cv_;
     std::ostream* trace_ = nullptr;
     bool traceReplies_ = true;
-    bool pending_ = false;       // a write not yet followed by any reply
+    uint64_t writes_ = 0;
+    uint64_t readUpTo_ = 0;        // writes followed by a reply read
+    uint64_t dispatchedUpTo_ = 0;  // writes followed by a reply dispatched
+    bool dispatching_ = false;   // a reply read, its dispatch not known to be over
+    uint8_t lastReply_ = 0;
     int64_t lastWriteMs_ = 0;
     int missed_ = 0;             // writes in a row that found the previous one unanswered
     std::array<uint64_t, 256> replyCount_{};

@@ -1,0 +1,15 @@
+# Runs udare-ctl with ARGS ('|'-separated), checks its exit code and, when
+# GOLDEN names a file, compares its standard output with it.
+string(REPLACE "|" ";" _args "${ARGS}")
+execute_process(COMMAND ${CTL} ${_args}
+  RESULT_VARIABLE _rc OUTPUT_VARIABLE _out ERROR_VARIABLE _err)
+if(NOT _rc STREQUAL "${EXPECT_RC}")
+  message(FATAL_ERROR "exit ${_rc}, expected ${EXPECT_RC}\nstdout:\n${_out}\nstderr:\n${_err}")
+endif()
+if(GOLDEN)
+  file(READ ${GOLDEN} _want)
+  if(NOT _out STREQUAL _want)
+    file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/actual.trace "${_out}")
+    message(FATAL_ERROR "output differs from ${GOLDEN}; see actual.trace")
+  endif()
+endif()
