@@ -27,7 +27,6 @@ sim::SimOptions parsedOptions(const QStringList& options, bool* ok, std::string*
 
 Session::Session(SessionOptions options, Notifier& notifier, Prompter& prompter)
     : options_(std::move(options)), log_(options_.debug) {
-    if (options_.noLink) return;
     if (options_.simulate) {
         bool ok = false;
         auto unit = std::make_unique<sim::VirtualUnit>(parsedOptions(options_.simulateOptions, &ok, nullptr));
@@ -63,23 +62,20 @@ QStringList Session::splitSimulateOptions(const QString& value) {
     return out;
 }
 
-Ctx* Session::context() const { return link_ ? &link_->context() : nullptr; }
+Ctx& Session::context() const { return link_->context(); }
 
-bool Session::connected() const { return link_ && link_->connected.load() == 1; }
+bool Session::connected() const { return link_->connected.load() == 1; }
 
-int Session::upgradeMode() const { return link_ ? link_->upgradeMode.load() : 0; }
+int Session::upgradeMode() const { return link_->upgradeMode.load(); }
 
-void Session::closeDevice() {
-    if (link_) link_->CloseDevice();
-}
+void Session::closeDevice() { link_->CloseDevice(); }
 
 bool Session::saveModeFile(const QString& path) {
-    Ctx* c = context();
-    if (!c) return false;
+    Ctx& c = context();
     // The file first: if it cannot be written, the unsaved state stays
     // marked as such and the unit's mode is left alone.
-    if (!SaveModeFile(*c, path.toStdString())) return false;
-    SaveMode(*c, c->st.currentMode.load());
+    if (!SaveModeFile(c, path.toStdString())) return false;
+    SaveMode(c, c.st.currentMode.load());
     return true;
 }
 

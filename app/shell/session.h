@@ -39,7 +39,6 @@ struct SessionOptions {
     bool debug = false;
     bool simulate = false;
     QStringList simulateOptions;  // KEY=VALUE or bare flags, as given
-    bool noLink = false;          // no backend at all (tests of the frame)
 };
 
 class Session {
@@ -61,9 +60,9 @@ public:
     LogSink& log() { return log_; }
     const SessionOptions& options() const { return options_; }
 
-    // The link and what the protocol operations act on; null without a link.
-    UsbLink* link() const { return link_.get(); }
-    Ctx* context() const;
+    // The link and what the protocol operations act on; both always exist.
+    UsbLink& link() const { return *link_; }
+    Ctx& context() const;
     // The virtual unit with --simulate, else null.
     sim::VirtualUnit* virtualUnit() const { return virtual_; }
 
