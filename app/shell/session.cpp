@@ -36,7 +36,8 @@ Session::Session(SessionOptions options, Notifier& notifier, Prompter& prompter)
         backend_ = std::make_unique<HidrawBackend>();
     }
     link_ = std::make_unique<UsbLink>(*backend_, state_, log_,
-                                      LinkContext{notifier, prompter, SystemClock::instance()});
+                                      LinkContext{notifier, prompter,
+                                                  options_.clock ? *options_.clock : SystemClock::instance()});
 }
 
 Session::~Session() {

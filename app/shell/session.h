@@ -39,6 +39,7 @@ struct SessionOptions {
     bool debug = false;
     bool simulate = false;
     QStringList simulateOptions;  // KEY=VALUE or bare flags, as given
+    Clock* clock = nullptr;       // every wait of the link and its users; real time when null
 };
 
 class Session {
