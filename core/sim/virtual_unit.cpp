@@ -64,6 +64,7 @@ bool knownScalar(int group, int code, int protocol) {
 // One compressor block value for an attack or release time.
 uint32_t compressorCoefficient(float ms) {
     float t = float(double(ms) * 48.0);
+    if (t == 0.0f) return floatBits(1.0f);  // exp(-inf): an instant attack
     float x = float(-1.0 / double(t));
     float e = float(std::exp(double(x)));
     return floatBits(float(1.0 - double(e)));
