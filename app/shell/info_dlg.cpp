@@ -67,6 +67,8 @@ QString CInfoDlg::text() const { return text_->text(); }
 void CInfoDlg::paintEvent(QPaintEvent* e) {
     QPainter p(this);
     p.fillRect(rect(), kBackground);
+    p.setPen(QColor(0x8D, 0xB2, 0xE3));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
     p.end();
     QDialog::paintEvent(e);
 }

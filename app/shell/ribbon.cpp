@@ -78,8 +78,11 @@ const char* kElementStyle =
     " stop:1 #C9DBF2); }"
     "QSlider::handle:horizontal:hover { border-color: #C28A30; background: #FFE38F; }";
 
-// The category tabs: click selects; double-clicks and the wheel do nothing.
+// What an element needs across: fixed-width sliders report a smaller hint.
+int itemWidth(const QWidget* w) { return std::max(w->sizeHint().width(), w->minimumWidth()); }
 }  // namespace
+
+// The category tabs: click selects; double-clicks and the wheel do nothing.
 
 class RibbonTabs : public QWidget {
 public:
@@ -205,7 +208,7 @@ QSize RibbonPanel::sizeHint() const {
     int w = 8;
     for (const Column& c : columns_) {
         int cw = 0;
-        for (QWidget* item : c.items) cw = std::max(cw, item->sizeHint().width());
+        for (QWidget* item : c.items) cw = std::max(cw, itemWidth(item));
         w += cw + 4;
     }
     w = std::max(w + 4, fontMetrics().horizontalAdvance(caption_) + 16);
@@ -221,13 +224,13 @@ void RibbonPanel::relayout() {
     int used = 0;
     for (const Column& c : columns_) {
         int cw = 0;
-        for (QWidget* item : c.items) cw = std::max(cw, item->sizeHint().width());
+        for (QWidget* item : c.items) cw = std::max(cw, itemWidth(item));
         used += cw + 4;
     }
     x = std::max(6, (width() - used) / 2);
     for (const Column& c : columns_) {
         int cw = 0;
-        for (QWidget* item : c.items) cw = std::max(cw, item->sizeHint().width());
+        for (QWidget* item : c.items) cw = std::max(cw, itemWidth(item));
         if (c.large) {
             c.items.first()->setGeometry(x, 4, cw, contentH);
         } else {

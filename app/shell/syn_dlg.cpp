@@ -73,6 +73,8 @@ void CSynDlg::closeEvent(QCloseEvent* e) {
 void CSynDlg::paintEvent(QPaintEvent* e) {
     QPainter p(this);
     p.fillRect(rect(), QColor(240, 250, 255));
+    p.setPen(QColor(0x8D, 0xB2, 0xE3));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
     p.end();
     QDialog::paintEvent(e);
 }
