@@ -907,6 +907,16 @@ std::vector<uint32_t> VirtualUnit::wireValues(int group, int code, int count) co
     return v;
 }
 
+void VirtualUnit::frontPanelEdit(int group, int code, const std::vector<uint32_t>& values) {
+    setWireValues(group, code, values);
+    std::lock_guard<std::mutex> l(core_->m);
+    if (!core_->plugged || core_->opt.silent) return;
+    HidReport r = reply(0x14);
+    r[3] = uint8_t(group);
+    r[4] = uint8_t(code);
+    core_->deliver(r, SteadyClock::now() + milliseconds(core_->opt.latencyMs));
+}
+
 void VirtualUnit::setWireValues(int group, int code, const std::vector<uint32_t>& values) {
     std::lock_guard<std::mutex> l(core_->m);
     if (group < 0 || group > 8) return;

@@ -64,6 +64,10 @@ public:
     bool pressRemoteKey(uint8_t code);
     int learningKey() const;  // 0 when not learning
 
+    // A change made on the unit's own front panel: the value is stored and the
+    // unit reports 0x14 unasked (the program then knows its settings changed).
+    void frontPanelEdit(int group, int code, const std::vector<uint32_t>& values);
+
     // Inspection and set-up for tests. All thread-safe.
     // The values last written to (group, code), count of them as asked.
     std::vector<uint32_t> wireValues(int group, int code, int count = 1) const;

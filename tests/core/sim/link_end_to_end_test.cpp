@@ -140,6 +140,15 @@ TEST_F(LinkOverUnit, RemoteKeyLearnedReachesTheView) {
     EXPECT_EQ(st.remoteKeys[3], 0x5A);
 }
 
+TEST_F(LinkOverUnit, FrontPanelChangeMarksTheSettingsModified) {
+    st.settingsModified = 0;
+    unit.frontPanelEdit(GROUP_MIC, '0', {enc::percent(64)});
+    ASSERT_TRUE(eventually([&] { return st.settingsModified.load() == 1; }));
+    ReadParam(ctx().out, GROUP_MIC, '0', 1);
+    settle();
+    EXPECT_EQ(st.slotInt(slot::micVolume), 64);
+}
+
 TEST_F(LinkOverUnit, ModeCommandsChangeWhatTheUnitReports) {
     int syncs = 0;
     LoadMode(ctx(), 2, [&] { ++syncs; });
