@@ -241,6 +241,13 @@ int cmdSendBytes(Session& s, const V& v) {
 
 int cmdRun(Session& s, const V& v);
 
+int cmdWriteModeImages(Session& s, const V& v) {
+    std::atomic<int> progress{0};
+    const int sent = WriteModeImages(s.ctx(), v[0].s, s.link().upgradeMode.load() != 0, progress);
+    s.out << format(s.t({"已写入 %d 个模式图像\n", "%d mode images written\n"}), sent);
+    return sent > 0 ? EXIT_OK : EXIT_FAILED;
+}
+
 #define OP(body) [](Session& s, const V& v) -> int { (void)v; body; return EXIT_OK; }
 
 const std::vector<Command> kCommands = {
@@ -333,11 +340,24 @@ const std::vector<Command> kCommands = {
      {"修改机器设置的工作副本", "change one byte of the working machine settings"}},
     {"ApplyMachineSettings", {}, Needs::Unit, OP(ApplyMachineSettings(s.ctx())), {"应用机器设置", "apply the machine settings"}},
     {"RevertMachineSettings", {}, Needs::Nothing,
-     OP(s.st.machine.working.assign(s.st.machine.committed.copy())), {"恢复机器设置的工作副本", "revert the working machine settings"}},
+     OP(RevertMachineSettings(s.ctx())), {"恢复机器设置的工作副本", "revert the working machine settings"}},
     {"ResetMachine", {}, Needs::Unit, cmdResetMachine, {"复位机器 (需 --yes)", "restart the unit (asks; --yes answers)"}},
     // -- whole transfers
     {"ReadAll", {}, Needs::Unit, OP(ReadAll(s.ctx(), stopper(s))), {"读取全部 (不检查型号)", "read everything (no model check)"}},
     {"WriteAllData", {}, Needs::Unit, OP(WriteAllData(s.link(), s.ctx(), stopper(s))), {"写入全部参数和均衡", "write every parameter and band"}},
+    {"SendAllParams", {{Kind::Int, "FADE", 0, 1, false, true}}, Needs::Unit,
+     OP(SendAllParams(s.ctx(), v.empty() ? s.st.machine.committed[0] == 1 : v[0].i == 1, stopper(s))),
+     {"只发送全部参数 (默认按机器设置决定渐入)", "send every parameter only (fade as the machine settings say unless given)"}},
+    {"LoadModeFile", {{Kind::Path, "FILE.VXS"}}, Needs::Nothing,
+     [](Session& s, const V& v) -> int { return LoadModeFile(s.ctx(), v[0].s) ? EXIT_OK : EXIT_FAILED; },
+     {"载入模式文件 (不发送)", "load a mode file into the mirror (nothing sent)"}},
+    {"SaveModeFile", {{Kind::Path, "FILE.VXS"}}, Needs::Nothing,
+     [](Session& s, const V& v) -> int { return SaveModeFile(s.ctx(), v[0].s) ? EXIT_OK : EXIT_FAILED; },
+     {"保存模式文件 (不读取机器)", "save the mirror as a mode file (nothing read)"}},
+    {"WriteModeImages", {{Kind::Path, "DIR"}}, Needs::Unit, cmdWriteModeImages,
+     {"把目录中的 K740Z0-3.AIM 写入机器", "write K740Z0-3.AIM from DIR into the unit's mode memory"}},
+    {"ReadParam", {{Kind::Int, "GROUP", 1, 8}, {Kind::Int, "CODE", 0, 255}, {Kind::Int, "COUNT", 1, 7}}, Needs::Unit,
+     OP(ReadParam(s.ctx().out, in(v[0]), in(v[1]), in(v[2]))), {"参数读取请求", "parameter read request"}},
     {"SendBytes", {{Kind::Int, "BYTE", 0, 255, true}}, Needs::Unit, cmdSendBytes, {"发送原始报告 (报告号之后的字节)", "send a raw report (the bytes after the report id)"}},
 };
 
@@ -414,6 +434,10 @@ int RunParsed(Session& s, const Command& c, const std::vector<Value>& v) {
         if (s.unitLost()) return s.checkAnswering();
     }
     int rc = c.run(s, v);
+    if (s.interrupted() && c.run != cmdMeter && rc == EXIT_OK) {
+        s.fail(s.t({"已中断", "interrupted"}));
+        rc = EXIT_FAILED;
+    }
     if (c.needs == Needs::Unit && s.connected()) {
         if (c.expectsReply) {
             if (int a = s.checkAnswering()) return a;

@@ -27,8 +27,8 @@ LogSink& chooseLog(bool debug) {
 }  // namespace
 
 Session::Session(const Options& o, std::ostream& out_, std::ostream& err_, const CliHooks& hooks)
-    : opt(o), out(out_), err(err_), prompter(err_, o.yes, o.lang), log(chooseLog(o.debug)),
-      hooks_(hooks) {
+    : opt(o), outBuf_(out_.rdbuf()), out(&outBuf_), err(err_), prompter(err_, o.yes, o.lang), log(chooseLog(o.debug)),
+      hooks_(hooks), offline_{st, drop_, SystemClock::instance(), log, notifier, prompter, nullptr} {
     if (!hooks_.makeBackend) hooks_.makeBackend = DefaultBackend;
 }
 
@@ -87,7 +87,7 @@ int Session::connect() {
 
 bool Session::connected() const { return link_ && link_->connected.load(); }
 
-Ctx& Session::ctx() { return link_->context(); }
+Ctx& Session::ctx() { return link_ ? link_->context() : offline_; }
 
 bool Session::unitLost() const {
     return tap.silent() || tap.readBroken() || (link_ && link_->g_bReadThreadEnd.load());

@@ -7,6 +7,8 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <mutex>
+#include <streambuf>
 #include <ostream>
 #include <string>
 
@@ -23,6 +25,31 @@ class UsbLink;
 }
 
 namespace udare::cli {
+
+// Standard output is written by the command and, with "--trace -", by the
+// read thread: every write goes through one lock.
+class SyncBuf final : public std::streambuf {
+public:
+    explicit SyncBuf(std::streambuf* dest) : dest_(dest) {}
+
+protected:
+    int_type overflow(int_type c) override {
+        std::lock_guard<std::mutex> l(m_);
+        return traits_type::eq_int_type(c, traits_type::eof()) ? traits_type::not_eof(c) : dest_->sputc(traits_type::to_char_type(c));
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        std::lock_guard<std::mutex> l(m_);
+        return dest_->sputn(s, n);
+    }
+    int sync() override {
+        std::lock_guard<std::mutex> l(m_);
+        return dest_->pubsync();
+    }
+
+private:
+    std::mutex m_;
+    std::streambuf* dest_;
+};
 
 struct CliHooks {
     // Makes the HID layer; by default the virtual unit for --simulate and the
@@ -42,7 +69,11 @@ public:
     Session& operator=(const Session&) = delete;
 
     const Options& opt;
-    std::ostream& out;
+private:
+    SyncBuf outBuf_;
+
+public:
+    std::ostream out;
     std::ostream& err;
     int lang() const { return opt.lang; }
     const char* t(const Tr& tr) const { return tr.in(opt.lang); }
@@ -63,6 +94,7 @@ public:
     int connect();
     bool connected() const;
     UsbLink& link() { return *link_; }
+    // The link's context once connected; before that one whose reports go nowhere.
     Ctx& ctx();
     // After a command that used the unit: waits for the reply to the last
     // report; EXIT_SILENT (message printed) when the unit stopped answering.
@@ -83,6 +115,11 @@ private:
     std::ofstream traceFile_;
     std::unique_ptr<HidBackend> backend_;
     std::unique_ptr<UsbLink> link_;
+    class DropSink final : public ReportSink {
+    public:
+        int writeReport(const uint8_t*, size_t) override { return 0; }
+    } drop_;
+    Ctx offline_;
     bool closed_ = false;
     bool silentReported_ = false;
 };

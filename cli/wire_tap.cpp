@@ -47,7 +47,7 @@ bool WireTap::beforeWrite(const uint8_t* data, size_t len) {
         cv_.notify_all();
         return false;
     }
-    if (trace_) *trace_ << TraceLine(true, data, len) << '\n' << std::flush;
+    if (trace_) *trace_ << TraceLine(true, data, len) + '\n' << std::flush;
     if (capturing_) {
         HidReport r{};
         std::copy_n(data, std::min(len, r.size()), r.begin());
@@ -60,7 +60,7 @@ bool WireTap::beforeWrite(const uint8_t* data, size_t len) {
 
 void WireTap::afterRead(const uint8_t* data, size_t len) {
     std::lock_guard<std::mutex> l(m_);
-    if (trace_ && traceReplies_) *trace_ << TraceLine(false, data, len) << '\n' << std::flush;
+    if (trace_ && traceReplies_) *trace_ << TraceLine(false, data, len) + '\n' << std::flush;
     dispatching_ = true;
     readUpTo_ = writes_;  // a reply answers every write before it
     lastReply_ = len > 1 ? data[1] : 0;

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 
 #include "cli_test_support.h"
 #include "sim/virtual_unit.h"
@@ -289,6 +293,66 @@ TEST(CliUnit, QuestionsAreAnsweredNoUnlessYes) {
     const test::Run yes = runCtl({"--simulate", "--yes", "--trace", "-", "ResetMachine"});
     EXPECT_EQ(yes.rc, 0);
     EXPECT_NE(yes.out.find("> 02 68 AA"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace udare::cli
+
+namespace udare::cli {
+namespace {
+
+// The virtual unit of one run, kept reachable so the test can press a remote key.
+struct KeyPresser {
+    sim::VirtualUnit* unit = nullptr;
+    std::mutex m;
+};
+
+TEST(CliUnit, LearnRemoteKeyWaitsForTheKey) {
+    auto presser = std::make_shared<KeyPresser>();
+    CliHooks hooks;
+    hooks.makeBackend = [presser](const Options&, std::string&) -> std::unique_ptr<HidBackend> {
+        auto u = std::make_unique<sim::VirtualUnit>(sim::SimOptions{});
+        std::lock_guard<std::mutex> l(presser->m);
+        presser->unit = u.get();
+        return u;
+    };
+    std::atomic<bool> done{false};
+    std::thread finger([&] {
+        while (!done) {
+            {
+                std::lock_guard<std::mutex> l(presser->m);
+                if (presser->unit && presser->unit->learningKey() == 3) {
+                    presser->unit->pressRemoteKey(0x5A);
+                    return;
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    const test::Run r = runCtl({"--simulate", "LearnRemoteKey", "3", "5"}, hooks);
+    done = true;
+    finger.join();
+    EXPECT_EQ(r.rc, 0) << r.err;
+    EXPECT_EQ(r.out, "3 0x5A\n");
+
+    // Nobody presses: learning is cancelled and the command fails.
+    const test::Run none = runCtl({"--simulate", "--trace", "-", "LearnRemoteKey", "4", "1"});
+    EXPECT_EQ(none.rc, EXIT_FAILED) << none.err;
+    EXPECT_NE(none.out.find("> 02 61"), std::string::npos);
+}
+
+TEST(CliUnit, DebugLogGoesToStandardError) {
+    const test::Run quiet = runCtl({"--simulate", "SetMicVolume", "5"});
+    EXPECT_TRUE(quiet.err.empty()) << quiet.err;
+}
+
+TEST(CliUnit, ListShowsTheVirtualUnit) {
+    const test::Run r = runCtl({"--simulate", "list"});
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find(' ')), "/dev/hidraw-virtual0");
+    const test::Run j = runCtl({"--simulate=upgrade-mode", "--json", "list"});
+    EXPECT_NE(j.out.find("\"upgradeMode\":true"), std::string::npos) << j.out;
+    EXPECT_EQ(runCtl({"--simulate", "--device", "/dev/other", "list"}).rc, EXIT_NO_UNIT);
 }
 
 }  // namespace
