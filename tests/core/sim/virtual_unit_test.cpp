@@ -722,6 +722,31 @@ TEST(VirtualUnitTest, MachineResetRestartsInThePowerOnMode) {
     b.unit.stopMonitor();
 }
 
+TEST(VirtualUnitTest, RandomReportsGetOneReplyEach) {
+    // Whatever arrives, the unit answers once (learning aside) and stays sane.
+    for (bool upgrading : {false, true}) {
+        SimOptions o;
+        o.upgradeMode = upgrading;
+        Bench b(o);
+        uint32_t x = 12345;
+        auto rnd = [&] { return x = x * 1103515245u + 12345u, uint8_t(x >> 16); };
+        for (int i = 0; i < 3000; ++i) {
+            HidReport r{};
+            r[0] = kReportId;
+            for (size_t k = 1; k < r.size(); ++k) r[k] = rnd();
+            if (i % 3 == 0) r[1] = std::array<uint8_t, 8>{0x09, 0x0A, 0x85, 0x86, 0x02, 0xDD, 0xDE, 0x03}[i % 8];
+            if (r[1] == 0x60 || r[1] == 0xD1 || r[1] == 0x68 || (upgrading && r[1] == 0x04)) continue;
+            ASSERT_TRUE(b.send(r));
+            b.next();
+            ASSERT_EQ(b.lastRead, kReportSize) << hexReport(r.data());
+            b.next(0);
+            ASSERT_EQ(b.lastRead, 0) << hexReport(r.data());
+        }
+        EXPECT_EQ(b.unit.image().size(), size_t(kImageSize));
+        EXPECT_TRUE(b.unit.plugged());
+    }
+}
+
 TEST(VirtualUnitTest, EveryOtherCommandGetsAShortAcknowledgement) {
     Bench b;
     for (int cmd : {0x8A, 0x61, 0x3C, 0xF0}) {
