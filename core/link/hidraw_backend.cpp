@@ -172,12 +172,20 @@ bool HidrawBackend::knownInterface(const std::string& path, HidInterfaceInfo* ou
 HidrawBackend::~HidrawBackend() { stopMonitor(); }
 
 bool HidrawBackend::startMonitor(HotplugListener* listener) {
+    if (std::this_thread::get_id() == monitorId_.load()) {
+        // From a listener (an arrival that connects): the thread is running,
+        // and stopMonitor may be joining it while holding controlMutex_.
+        std::lock_guard<std::mutex> l(m_);
+        listener_ = listener;
+        return true;
+    }
     std::lock_guard<std::mutex> control(controlMutex_);
     {
         std::lock_guard<std::mutex> l(m_);
         listener_ = listener;
     }
-    if (monitor_.joinable()) return true;
+    if (monitor_.joinable() && !monitorEnded_.load()) return true;
+    if (monitor_.joinable()) joinMonitor();  // stopped from a listener earlier
 
     udev* u = udev_new();
     if (!u) return false;
@@ -197,11 +205,25 @@ bool HidrawBackend::startMonitor(HotplugListener* listener) {
     udev_ = u;
     monitorHandle_ = mon;
     stopFd_ = stopFd;
-    monitor_ = std::thread([this, mon, stopFd] { monitorLoop(mon, stopFd); });
+    monitorEnded_ = false;
+    monitor_ = std::thread([this, mon, stopFd] {
+        monitorId_ = std::this_thread::get_id();
+        monitorLoop(mon, stopFd);
+        monitorEnded_ = true;
+    });
     return true;
 }
 
 void HidrawBackend::stopMonitor() {
+    if (std::this_thread::get_id() == monitorId_.load()) {
+        // From a listener: it cannot join itself. It ends after this call;
+        // the next start or the destructor joins it.
+        std::lock_guard<std::mutex> l(m_);
+        listener_ = nullptr;
+        uint64_t one = 1;
+        [[maybe_unused]] ssize_t n = ::write(stopFd_, &one, sizeof one);
+        return;
+    }
     std::lock_guard<std::mutex> control(controlMutex_);
     {
         std::lock_guard<std::mutex> l(m_);
@@ -210,7 +232,12 @@ void HidrawBackend::stopMonitor() {
     if (!monitor_.joinable()) return;
     uint64_t one = 1;
     [[maybe_unused]] ssize_t n = ::write(stopFd_, &one, sizeof one);
+    joinMonitor();
+}
+
+void HidrawBackend::joinMonitor() {
     monitor_.join();
+    monitorId_ = std::thread::id();
     udev_monitor_unref(static_cast<udev_monitor*>(monitorHandle_));
     udev_unref(static_cast<udev*>(udev_));
     ::close(stopFd_);

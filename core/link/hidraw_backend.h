@@ -46,7 +46,8 @@ public:
     std::unique_ptr<HidDevice> open(const std::string& path) override;
     // Starts the monitor thread once; later calls only change the listener.
     bool startMonitor(HotplugListener* listener) override;
-    // Joins the monitor thread: no listener call after it returns. Not from a listener.
+    // Joins the monitor thread: no listener call after it returns. From a
+    // listener it only asks the thread to end.
     void stopMonitor() override;
 
     // What arrival (or enumeration) told about a node; false if nothing known.
@@ -54,11 +55,14 @@ public:
 
 private:
     void monitorLoop(void* udevMonitor, int stopFd);
+    void joinMonitor();  // under controlMutex_
 
     mutable std::mutex m_;
     HotplugListener* listener_ = nullptr;  // under m_
     std::map<std::string, HidInterfaceInfo> known_;  // under m_
     std::thread monitor_;
+    std::atomic<std::thread::id> monitorId_{};
+    std::atomic<bool> monitorEnded_{false};
     int stopFd_ = -1;
     void* udev_ = nullptr;     // the monitor thread's own udev context
     void* monitorHandle_ = nullptr;
