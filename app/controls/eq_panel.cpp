@@ -148,6 +148,45 @@ QPainterPath CEqPanel::CardinalSpline(const QPointF* pts, int n, double tension)
     return path;
 }
 
+int CEqPanel::FlattenCardinal(const QPointF* pts, int n, double tension, double maxStep,
+                              std::vector<QPointF>& out) {
+    out.clear();
+    if (n <= 0) return 0;
+    out.push_back(pts[0]);
+    const double k = tension / 3.0;
+    for (int i = 0; i + 1 < n; ++i) {
+        const QPointF& p0 = pts[i > 0 ? i - 1 : 0];
+        const QPointF& p1 = pts[i];
+        const QPointF& p2 = pts[i + 1];
+        const QPointF& p3 = pts[i + 2 < n ? i + 2 : n - 1];
+        const QPointF c1 = p1 + k * (p2 - p0);
+        const QPointF c2 = p2 - k * (p3 - p1);
+        const QPointF d = p2 - p1;
+        const double len = std::hypot(d.x(), d.y());
+        const int m = std::max(1, static_cast<int>(std::ceil(len / maxStep)));
+        for (int j = 1; j < m; ++j) {
+            const double t = static_cast<double>(j) / m, u = 1.0 - t;
+            out.push_back(u * u * u * p1 + 3 * u * u * t * c1 + 3 * u * t * t * c2 + t * t * t * p2);
+        }
+        out.push_back(p2);
+    }
+    return static_cast<int>(out.size());
+}
+
+void CEqPanel::Ribbon(const std::vector<QPointF>& line, double width, std::vector<QPointF>& out) {
+    const size_t n = line.size();
+    out.resize(2 * n);
+    if (n < 2) return;
+    const double half = width / 2.0;
+    for (size_t k = 0; k < n; ++k) {
+        const QPointF d = line[k < n - 1 ? k + 1 : k] - line[k > 0 ? k - 1 : k];
+        const double len = std::hypot(d.x(), d.y());
+        const QPointF normal = len > 0 ? QPointF(-d.y() / len, d.x() / len) * half : QPointF(0, half);
+        out[k] = line[k] + normal;
+        out[2 * n - 1 - k] = line[k] - normal;
+    }
+}
+
 // ---------------------------------------------------------------- lifecycle
 
 CEqPanel::CEqPanel(QWidget* parent) : QWidget(parent) {
@@ -486,11 +525,12 @@ void CEqPanel::paintArea(QPainter& p, int i) {
         pts[0] = QPointF(plot_.left(), zeroY);
         pts[kGridPoints + 1] = QPointF(plot_.right(), zeroY);
     }
-    QPainterPath path = CardinalSpline(pts, kGridPoints + 2, 0.5);
-    path.closeSubpath();
+    FlattenCardinal(pts, kGridPoints + 2, 0.5, 3.0, flat_);
     p.save();
     p.setClipRect(plot_);
-    p.fillPath(path, WithAlpha(CurveColour(i), 0x20));
+    p.setPen(Qt::NoPen);
+    p.setBrush(WithAlpha(CurveColour(i), 0x20));
+    p.drawPolygon(flat_.data(), static_cast<int>(flat_.size()));  // closed back to the start
     p.restore();
 }
 
@@ -501,10 +541,55 @@ void CEqPanel::paintSum(QPainter& p) {
     for (int k = 0; k < kGridPoints; ++k) pts[k] = curvePoint(k, sum[k]);
     p.save();
     p.setClipRect(plot_.adjusted(-2, -2, 2, 2));
-    p.setPen(QPen(curveColour_, 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    FlattenCardinal(pts, kGridPoints, 0.1, 3.0, flat_);
+    // A 2-pixel line as two anti-aliased 1-pixel lines half a pixel either
+    // side of the curve: the same look as a wide stroke at a fraction of the cost.
+    Ribbon(flat_, 1.0, ribbon_);
+    const int n = static_cast<int>(flat_.size());
+    p.setPen(QPen(curveColour_, 1.0));
     p.setBrush(Qt::NoBrush);
-    p.drawPath(CardinalSpline(pts, kGridPoints, 0.1));
+    p.drawPolyline(ribbon_.data(), n);
+    p.drawPolyline(ribbon_.data() + n, n);
     p.restore();
+}
+
+const QPixmap& CEqPanel::handleSprite(bool peq, bool selected) {
+    const qreal dpr = devicePixelRatioF();
+    if (spriteKind_ != model_.kind || spriteDpr_ != dpr) {
+        for (QPixmap& px : sprites_) px = QPixmap();
+        spriteKind_ = model_.kind;
+        spriteDpr_ = dpr;
+    }
+    QPixmap& px = sprites_[(peq ? 2 : 0) + (selected ? 1 : 0)];
+    if (!px.isNull()) return px;
+    // Handles are drawn once per look and then copied: the anti-aliased
+    // rings are the costly part of a repaint.
+    px = QPixmap(QSize(kSpriteSize, kSpriteSize) * dpr);
+    px.setDevicePixelRatio(dpr);
+    px.fill(Qt::transparent);
+    QPainter p(&px);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor kc = CurveColour(model_.kind);
+    const QColor fill = WithAlpha(kc, selected ? 0x50 : 0x25);
+    const QPointF c(kSpriteSize / 2.0, kSpriteSize / 2.0);
+    if (peq) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(fill);
+        p.drawEllipse(c, 7.0, 7.0);
+        p.setPen(QPen(WithAlpha(kc, 0x7F), 2.0));
+        p.setBrush(Qt::NoBrush);
+        const QRectF ring(c.x() - 9.0, c.y() - 9.0, 18.0, 18.0);
+        // Clockwise from 15 and 195 degrees, as on a screen with y down.
+        p.drawArc(ring, -15 * 16, -150 * 16);
+        p.drawArc(ring, -195 * 16, -150 * 16);
+    } else {
+        const QRectF sq(c.x() - 7.0, c.y() - 7.0, 14.0, 14.0);
+        p.fillRect(sq, fill);
+        p.setPen(QPen(WithAlpha(kc, 0x7F), 1.5, Qt::DashLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(sq);
+    }
+    return px;
 }
 
 void CEqPanel::paintHandles(QPainter& p) {
@@ -512,33 +597,18 @@ void CEqPanel::paintHandles(QPainter& p) {
     const QColor textColour = QColor::fromRgb(kc.rgb() | 0xF0F0F0);
     p.setFont(numberFont_);
     const int count = model_.handleCount();
+    const double half = kSpriteSize / 2.0;
     for (int i = 0; i < count; ++i) {
         const EqBand& b = band(i);
         if (b.type == dsp::FT_OFF) continue;
         const QPointF c(plot_.left() + b.x, plot_.top() + b.y);
-        const QColor fill = WithAlpha(kc, i == selected_ ? 0x50 : 0x25);
-        if (b.type == dsp::FT_PEQ) {
-            p.setPen(Qt::NoPen);
-            p.setBrush(fill);
-            p.drawEllipse(c, 7.0, 7.0);
-            p.setPen(QPen(WithAlpha(kc, 0x7F), 2.0));
-            p.setBrush(Qt::NoBrush);
-            const QRectF ring(c.x() - 9.0, c.y() - 9.0, 18.0, 18.0);
-            // Clockwise from 15 and 195 degrees, as on a screen with y down.
-            p.drawArc(ring, -15 * 16, -150 * 16);
-            p.drawArc(ring, -195 * 16, -150 * 16);
-        } else {
-            const QRectF sq(c.x() - 7.0, c.y() - 7.0, 14.0, 14.0);
-            p.fillRect(sq, fill);
-            QPen dash(WithAlpha(kc, 0x7F), 1.5, Qt::DashLine);
-            p.setPen(dash);
-            p.setBrush(Qt::NoBrush);
-            p.drawRect(sq);
-            if (i == selected_) {
-                p.setPen(QPen(QColor(255, 0, 0), 1.5, Qt::DashLine));
-                p.drawLine(QPointF(c.x(), plot_.top()), QPointF(c.x(), plot_.bottom()));
-            }
+        const bool peq = b.type == dsp::FT_PEQ;
+        if (!peq && i == selected_) {
+            p.setPen(QPen(QColor(255, 0, 0), 1.5, Qt::DashLine));
+            p.drawLine(QPointF(c.x(), plot_.top()), QPointF(c.x(), plot_.bottom()));
         }
+        p.drawPixmap(QPointF(std::round(c.x() - half), std::round(c.y() - half)),
+                     handleSprite(peq, i == selected_));
         p.setPen(textColour);
         p.drawText(QRectF(c.x() - 9.0, c.y() - 9.0, 18.0, 18.0), Qt::AlignCenter,
                    QString::number(i + 1));

@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QPixmap>
 #include <QWidget>
+#include <vector>
 
 #include "dsp/eq_model.h"
 
@@ -78,6 +79,13 @@ public:
     static QColor StatusGainColour(float gain);
     // Smooth curve through points; tension as for a cardinal spline (0.5 ~ Catmull-Rom).
     static QPainterPath CardinalSpline(const QPointF* pts, int n, double tension);
+    // The same curve flattened: each segment is split so that no chord is
+    // longer than maxStep pixels. Returns the number of points written.
+    static int FlattenCardinal(const QPointF* pts, int n, double tension, double maxStep,
+                               std::vector<QPointF>& out);
+    // Outline of a line of the given width along a polyline, to be filled
+    // (cheaper to rasterise than a stroked path of the same look).
+    static void Ribbon(const std::vector<QPointF>& line, double width, std::vector<QPointF>& out);
 
     // Renders the control as it would paint (used by benchmarks and screenshots).
     void RenderTo(QPainter& p);
@@ -108,6 +116,7 @@ private:
     void paintLabels(QPainter& p, int i);
     void paintStatus(QPainter& p);
     QPointF curvePoint(int i, float db) const;
+    const QPixmap& handleSprite(bool peq, bool selected);
 
     dsp::EqModel model_;
     Axes axes_;
@@ -127,6 +136,11 @@ private:
     QSize backgroundSize_;
     int backgroundKind_ = -1, backgroundLanguage_ = -1;
     QMenu* menu_ = nullptr;
+    static constexpr int kSpriteSize = 22;
+    QPixmap sprites_[4];  // square, square selected, ring, ring selected
+    int spriteKind_ = -1;
+    qreal spriteDpr_ = 0;
+    std::vector<QPointF> flat_, ribbon_;  // scratch buffers reused by every paint
 };
 
 }  // namespace udare::controls
