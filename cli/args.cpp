@@ -41,14 +41,14 @@ bool lowerEquals(const std::string& a, const char* b) {
 
 // "--name=value" or "--name value".
 bool optionValue(const std::vector<std::string>& args, size_t& i, const char* name,
-                 std::string& value, bool& matched, std::string& error) {
+                 std::string& value, bool& matched, std::string& error, int lang) {
     const std::string& a = args[i];
     const std::string n = name;
     matched = false;
     if (a == n) {
         matched = true;
         if (i + 1 >= args.size()) {
-            error = format("option %s needs a value", name);
+            error = format(Tr{"选项 %s 需要一个值", "option %s needs a value"}.in(lang), name);
             return false;
         }
         value = args[++i];
@@ -75,6 +75,12 @@ int indexOf(const std::string& s, std::initializer_list<const char*> names) {
 
 bool ParseOptions(const std::vector<std::string>& args, Options& opt, size_t& first,
                   std::string& error) {
+    // The language first, so that errors about the other options use it.
+    for (size_t k = 0; k + 1 < args.size(); ++k)
+        if (args[k] == "--lang" && args[k + 1] == "zh") opt.lang = LANG_ZH;
+    for (const std::string& a : args)
+        if (a == "--lang=zh") opt.lang = LANG_ZH;
+    const int lang = opt.lang;
     size_t i = 0;
     for (; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -104,35 +110,35 @@ bool ParseOptions(const std::vector<std::string>& args, Options& opt, size_t& fi
         if (a == "--help") { opt.help = true; continue; }
         std::string v;
         bool matched = false;
-        if (!optionValue(args, i, "--device", v, matched, error)) return false;
+        if (!optionValue(args, i, "--device", v, matched, error, lang)) return false;
         if (matched) {
             if (v.empty()) {
-                error = "option --device needs a path";
+                error = Tr{"选项 --device 需要一个路径", "option --device needs a path"}.in(lang);
                 return false;
             }
             opt.device = v;
             continue;
         }
-        if (!optionValue(args, i, "--trace", v, matched, error)) return false;
+        if (!optionValue(args, i, "--trace", v, matched, error, lang)) return false;
         if (matched) {
             if (v.empty()) {
-                error = "option --trace needs a file name or -";
+                error = Tr{"选项 --trace 需要文件名或 -", "option --trace needs a file name or -"}.in(lang);
                 return false;
             }
             opt.trace = v;
             continue;
         }
-        if (!optionValue(args, i, "--lang", v, matched, error)) return false;
+        if (!optionValue(args, i, "--lang", v, matched, error, lang)) return false;
         if (matched) {
             if (v == "zh") opt.lang = LANG_ZH;
             else if (v == "en") opt.lang = LANG_EN;
             else {
-                error = format("option --lang takes zh or en, not '%s'", v.c_str());
+                error = format(Tr{"选项 --lang 只能是 zh 或 en, 不是 '%s'", "option --lang takes zh or en, not '%s'"}.in(lang), v.c_str());
                 return false;
             }
             continue;
         }
-        error = format("unknown option '%s'", a.c_str());
+        error = format(Tr{"未知选项 '%s'", "unknown option '%s'"}.in(lang), a.c_str());
         return false;
     }
     first = i;

@@ -14,6 +14,7 @@
 #include "protocol/remote_file.h"
 #include "reports.h"
 #include "restore_check.h"
+#include "sim/sim_options.h"
 
 namespace udare::cli {
 
@@ -177,7 +178,10 @@ int cmdMeter(Session& s, const V& v) {
         const uint64_t before = s.tap.replies(0x0E);
         const int64_t start = SystemClock::instance().nowMs();
         SendBytes(s.ctx().out, {0x0E, -1});
-        if (!s.tap.waitReply(0x0E, before, 1800)) return s.checkAnswering() ? EXIT_SILENT : EXIT_SILENT;
+        if (!s.tap.waitReply(0x0E, before, 1800)) {
+            if (!s.checkAnswering()) s.fail(s.t({"机器没有回复电平", "the unit sent no levels"}));
+            return EXIT_SILENT;
+        }
         s.out << int(s.st.identity.meterLevels[0]) << ' ' << int(s.st.identity.meterLevels[1]) << ' '
               << int(s.st.identity.meterLevels[2]) << '\n'
               << std::flush;
@@ -408,7 +412,9 @@ void PrintHelp(std::ostream& os, int lang) {
        << "  OUT    " << KindChoices(Kind::Out) << "\n"
        << "  SOURCE " << KindChoices(Kind::Source) << "\n"
        << "  SIDE   " << KindChoices(Kind::Side) << "\n"
-       << "  TYPE   " << Tr{"0 关, 1 PEQ, 2 LP, 3 HP, 4 LS, 5 HS, 6-21 分频段", "0 off, 1 PEQ, 2 LP, 3 HP, 4 LS, 5 HS, 6-21 crossover sections"}.in(lang) << "\n";
+       << "  TYPE   " << Tr{"0 关, 1 PEQ, 2 LP, 3 HP, 4 LS, 5 HS, 6-21 分频段", "0 off, 1 PEQ, 2 LP, 3 HP, 4 LS, 5 HS, 6-21 crossover sections"}.in(lang) << "\n\n"
+       << Tr{"--simulate 的选项", "options of --simulate"}.in(lang) << ":\n"
+       << sim::simOptionsHelp();
 }
 
 bool ParseCommand(const Command& c, const std::vector<std::string>& tokens, std::vector<Value>& v,

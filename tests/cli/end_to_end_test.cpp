@@ -357,3 +357,28 @@ TEST(CliUnit, ListShowsTheVirtualUnit) {
 
 }  // namespace
 }  // namespace udare::cli
+
+namespace udare::cli {
+namespace {
+
+TEST(CliExit, FilesThatCannotBeWritten) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* mentions;
+    };
+    const Case cases[] = {
+        {{"--simulate", "backup", "/nonexistent-dir/x.vxs"}, "Can't write to file"},
+        {{"--simulate", "remote-save", "/nonexistent-dir/x.remo"}, "Can't write to file"},
+        {{"--simulate", "--trace", "/nonexistent-dir/t.trace", "info"}, "/nonexistent-dir/t.trace"},
+        {{"SaveModeFile", "/nonexistent-dir/y.vxs"}, "Can't write to file"},
+        {{"LoadModeFile", "/nonexistent-dir/y.vxs"}, "/nonexistent-dir/y.vxs"},
+    };
+    for (const Case& c : cases) {
+        const test::Run r = runCtl(c.args);
+        EXPECT_EQ(r.rc, EXIT_FAILED) << c.args.back() << ": " << r.err;
+        EXPECT_NE(r.err.find(c.mentions), std::string::npos) << r.err;
+    }
+}
+
+}  // namespace
+}  // namespace udare::cli
