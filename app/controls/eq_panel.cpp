@@ -386,9 +386,9 @@ void CEqPanel::mouseMoveEvent(QMouseEvent* e) {
         }
     } else {
         updateHandles();
-        hover_ = HitTest(model_, model_.bandCount, mx, my, kRightHitRadius, false, true);
-        // Hidden crossover sections have no handle of their own.
-        if (model_.isSub() && hover_ >= dsp::kCrossoverBands) hover_ = -1;
+        // Hidden crossover sections share their visible band's spot but have
+        // no handle: hovering shows the visible band.
+        hover_ = HitTest(model_, model_.handleCount(), mx, my, kRightHitRadius, false, true);
     }
     update();
 }

@@ -345,6 +345,13 @@ TEST_F(EqPanelTest, HoverTakesTheLastHitPressTheFirst) {
     EXPECT_EQ(panel.selected(), 3);
     EXPECT_EQ(panel.hover(), -1);
     Release(&panel, h);
+
+    // In the sub channel the hidden sections lie under their visible band;
+    // hovering names the visible band.
+    panel.setKind(udare::dsp::kSubKind);
+    panel.SetBandCount(20);
+    Move(&panel, handle(2), Qt::NoButton);
+    EXPECT_EQ(panel.hover(), 2);
 }
 
 TEST(EqPanelText, LabelsAndStatusColours) {
