@@ -53,7 +53,7 @@ void CInfoDlg::showText(const QString& text, int ms) {
     setWindowTitle(T("信息", "Information"));
     text_->setText(text);
     adjustSize();
-    if (QWidget* p = parentWidget()) {
+    if (QWidget* p = parentWidget(); p && !isVisible()) {
         const QRect pr = p->window()->frameGeometry();
         move(pr.center() - rect().center());
     }

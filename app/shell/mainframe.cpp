@@ -172,7 +172,15 @@ void CMainFrame::rebuildRecentMenu() {
                     [this] { runCommand(ID_FILE_SAVE); });
     // The recent list keeps the caption it was first built with.
     if (recentCaption_.isEmpty()) recentCaption_ = T("最近的文档", "Last documents");
-    menu->addSection(recentCaption_);
+    menu->addSeparator();
+    auto* header = new QWidgetAction(menu);
+    auto* caption = new QLabel(recentCaption_);
+    caption->setStyleSheet(QStringLiteral("font-weight: bold; color: #15428B; padding: 3px 8px;"
+                                          " border-bottom: 1px solid #B9CDEA;"));
+    caption->setMinimumWidth(300);
+    header->setDefaultWidget(caption);
+    header->setEnabled(false);
+    menu->addAction(header);
     const QStringList files = app_.recentFiles();
     for (int i = 0; i < files.size(); ++i) {
         const QString path = files[i];

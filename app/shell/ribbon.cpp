@@ -322,6 +322,14 @@ Ribbon::Ribbon(QWidget* parent) : QWidget(parent) {
     outer->addWidget(stack_);
 
     appMenu_ = new QMenu(this);
+    appMenu_->setStyleSheet(QStringLiteral(
+        "QMenu { background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #FAFCFF, stop:1 #E4EDF9);"
+        " border: 1px solid #8DB2E3; padding: 4px; color: #15428B; }"
+        "QMenu::item { padding: 5px 24px 5px 28px; border: 1px solid transparent; border-radius: 2px; }"
+        "QMenu::item:selected { border-color: #FFBD69; background: qlineargradient(x1:0,y1:0,x2:0,y2:1,"
+        " stop:0 #FFF5CC, stop:1 #FFDB75); }"
+        "QMenu::separator { height: 1px; background: #B9CDEA; margin: 4px 6px; }"
+        "QMenu::icon { padding-left: 6px; }"));
     appButton_ = new QToolButton(this);
     appButton_->setObjectName(QStringLiteral("ribbonApplicationButton"));
     appButton_->setFixedSize(45, 45);
