@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QMenu>
+#include <QShortcut>
 #include <QStyle>
 #include <QWidgetAction>
 #include <QLabel>
@@ -104,7 +105,11 @@ void CMainFrame::buildRibbon() {
     auto* about = ribbon_->addTabRowButton(ID_APP_ABOUT, QString(),
                                            style()->standardIcon(QStyle::SP_MessageBoxInformation));
     about->setIconSize(QSize(16, 16));
-    about->setToolTip(QStringLiteral("a"));
+    // Key tips: Alt+F opens the application menu, Alt+A the about box.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F), this);
+    connect(menuKey, &QShortcut::activated, ribbon_->applicationButton(), &QToolButton::showMenu);
+    auto* aboutKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_A), this);
+    connect(aboutKey, &QShortcut::activated, this, [this] { runCommand(ID_APP_ABOUT); });
 
     connect(ribbon_, &Ribbon::commandTriggered, this, &CMainFrame::runCommand);
     connect(ribbon_, &Ribbon::categoryChanged, this, &CMainFrame::onCategoryChanged);

@@ -335,7 +335,6 @@ Ribbon::Ribbon(QWidget* parent) : QWidget(parent) {
     appButton_->setFixedSize(45, 45);
     appButton_->setIconSize(QSize(34, 34));
     appButton_->setIcon(appIcon());
-    appButton_->setToolTip(QStringLiteral("f"));
     appButton_->setPopupMode(QToolButton::InstantPopup);
     appButton_->setMenu(appMenu_);
     appButton_->setStyleSheet(QStringLiteral(
