@@ -282,7 +282,8 @@ void CVovedo13View::connectDevice(bool arrival) {
     firstSyncPending_ = 1;
     startSynchronizeData();
     runSyncDialog();
-    pollTimer_.start();
+    // The unit may have gone, or been refused, while the dialog was up.
+    if (session.connected()) pollTimer_.start();
     if (app_.frame()) app_.frame()->refreshStatus();
 }
 
@@ -313,9 +314,11 @@ void CVovedo13View::onSyncDone(int) {
     if (auto* dlg = qobject_cast<CSynDlg*>(app_.slot(DialogSlot::SyncProgress))) dlg->finish();
     DeviceState& st = app_.session().state();
 
-    // A worker cut short by the unit going away still reports; the identity
-    // it leaves behind says nothing then, so only the displays are redrawn.
-    if (!app_.session().connected()) {
+    // A worker cut short by the unit going away still reports, and one whose
+    // requests were refused after the reader failed runs to its end; the
+    // identity either leaves behind says nothing, so only the displays are
+    // redrawn and the synchronisation still counts as pending.
+    if (!app_.session().connected() || link().g_bReadThreadEnd.load() != 0) {
         app_.loadedModeSlot = -1;
         refreshAll();
         return;

@@ -1,0 +1,168 @@
+// Connecting, synchronising, checking the unit and losing it.
+#include <QTimer>
+
+#include "protocol/slots.h"
+#include "view_fixture.h"
+
+namespace udare::shell::viewtest {
+namespace {
+
+using namespace cmd;
+
+TEST_F(ViewFixture, StartUpSynchronisesFillsTheRibbonAndPollsOnlyAfterTheDialog) {
+    bool polledDuringDialog = false;
+    bool dialogSeen = false;
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (app && app->slot(DialogSlot::SyncProgress)) {
+            dialogSeen = true;
+            polledDuringDialog = polledDuringDialog || view->polling();
+        }
+    });
+    watch.start();
+    buildSynced({}, [](sim::VirtualUnit& u) {
+        u.setWireValues(GROUP_MIC, '0', {enc::percent(42)});
+        u.setWireValues(GROUP_MIC, '2', {enc::percent(64)});
+        u.setWireValues(GROUP_MUSIC, '0', {enc::percent(55), enc::percent(55)});
+    });
+    watch.stop();
+
+    EXPECT_TRUE(dialogSeen);
+    EXPECT_FALSE(polledDuringDialog);
+    EXPECT_TRUE(view->polling());
+    EXPECT_EQ(frame->notice()->title(), QString::fromUtf8("信息"));
+    EXPECT_EQ(frame->notice()->text(), QString::fromUtf8("设备已连接，同步中……"));
+
+    EXPECT_EQ(slider(ID_SLIDER_MICVOL)->value(), 42);
+    EXPECT_EQ(slider(ID_SLIDER_MICVOL_OUT)->value(), 42);
+    EXPECT_EQ(slider(ID_SLIDER_EFXVOL)->value(), 64);
+    EXPECT_EQ(slider(ID_SLIDER_MUSICVOL)->value(), 55);
+    EXPECT_EQ(text(ID_LABEL_MICVOL), QString::fromUtf8("话筒音量: 42"));
+    EXPECT_EQ(text(ID_LABEL_MICVOL_OUT), QString::fromUtf8("话筒音量: 42"));
+    EXPECT_EQ(text(ID_LABEL_MUSICNG), QString::fromUtf8("音乐噪声门:  0"));
+    EXPECT_EQ(ribbon->activeCategory()->panel(4)->caption(), QString::fromUtf8("音乐变调:+0"));
+    EXPECT_TRUE(prompter.calls.empty());
+
+    // The level meters are asked for once the link is idle.
+    const int lastSyncRequest = static_cast<int>(sent().size()) - 1;
+    EXPECT_TRUE(waitFor([&] { return find([](const HidReport& r) { return r[1] == 0x0E; }, lastSyncRequest) >= 0; },
+                        2000));
+}
+
+TEST_F(ViewFixture, WrongModelShowsItsBoxOnceAndClosesTheLink) {
+    build(QStringLiteral("model=X7"));
+    ASSERT_TRUE(waitFor([&] { return !prompter.calls.empty() && !app->slot(DialogSlot::SyncProgress); }));
+    EXPECT_EQ(prompter.count("机器型号与软件不匹配!"), 1);
+    ASSERT_FALSE(prompter.calls.empty());
+    EXPECT_EQ(prompter.calls.back().caption, "错误");
+    EXPECT_EQ(prompter.calls.back().icon, Prompter::Icon::Error);
+    EXPECT_FALSE(session->connected());
+    EXPECT_GE(find([](const HidReport& r) { return r[1] == 0x8A; }), 0);
+    pump(400);
+    EXPECT_EQ(prompter.count("机器型号与软件不匹配!"), 1);
+}
+
+TEST_F(ViewFixture, LowerCaseModelIsAccepted) {
+    buildSynced(QStringLiteral("model=q9"));
+    EXPECT_TRUE(prompter.calls.empty());
+    EXPECT_TRUE(session->connected());
+}
+
+TEST_F(ViewFixture, ProtocolOneKeepsTheLinkAndSaysSo) {
+    build(QStringLiteral("protocol=1"));
+    ASSERT_TRUE(waitFor([&] { return !prompter.calls.empty() && !app->slot(DialogSlot::SyncProgress); }));
+    pump(50);
+    EXPECT_EQ(prompter.count("软件与机器通信协议不匹配，请您升级!"), 1);
+    EXPECT_TRUE(session->connected());
+    // The connection path starts polling again once its dialog has returned.
+    EXPECT_TRUE(view->polling());
+}
+
+TEST_F(ViewFixture, RemovalDuringTheFirstSynchronisationGivesOnlyTheNotice) {
+    // Unsaved changes and an upgrade state that would otherwise ask to save.
+    build(QStringLiteral("remove-after=25"));
+    app->upgradeState = 0;
+    session->state().settingsModified = 1;
+    ASSERT_TRUE(waitFor([&] { return !unit->plugged() && !session->connected(); }));
+    ASSERT_TRUE(waitFor([&] { return !app->slot(DialogSlot::SyncProgress); }));
+    pump(100);
+    EXPECT_EQ(frame->notice()->text(), QString::fromUtf8("设备已断开!"));
+    for (const auto& c : prompter.calls) ADD_FAILURE() << "box: " << c.text;  // no save prompt, no model box
+    EXPECT_FALSE(view->polling());
+}
+
+TEST_F(ViewFixture, UnplugAndReplugTheVirtualUnit) {
+    buildSynced();
+    unit->unplug();
+    ASSERT_TRUE(waitFor([&] { return !session->connected(); }));
+    EXPECT_EQ(frame->notice()->text(), QString::fromUtf8("设备已断开!"));
+    EXPECT_FALSE(view->polling());
+
+    unit->clearReceived();
+    unit->replug();
+    ASSERT_TRUE(waitFor([&] { return session->connected() && view->firstSyncPending() == 0; }));
+    EXPECT_EQ(frame->notice()->text(), QString::fromUtf8("设备已连接，同步中……"));
+    EXPECT_GE(find([](const HidReport& r) { return r[1] == 0x80; }), 0);  // read again
+    EXPECT_TRUE(view->polling());
+    EXPECT_TRUE(prompter.calls.empty());
+}
+
+TEST_F(ViewFixture, RemovalAfterAnUpgradeTransferWithChangesAsksToSaveTheFile) {
+    buildSynced();
+    app->upgradeState = 0;
+    session->state().settingsModified = 1;
+    prompter.answers = {Prompter::Answer::Yes};
+    files.savePath = dir.filePath(QStringLiteral("rescue.VXS"));
+    unit->clearReceived();
+    unit->unplug();
+    ASSERT_TRUE(waitFor([&] { return !prompter.calls.empty(); }));
+    EXPECT_EQ(prompter.calls[0].text, "设备已断开，请问是否需要保存参数文件?");
+    EXPECT_EQ(prompter.calls[0].caption, "保存?");
+    EXPECT_TRUE(QFileInfo(files.savePath).exists());
+    EXPECT_EQ(QFileInfo(files.savePath).size(), 1495);
+    EXPECT_TRUE(sent().empty());
+}
+
+TEST_F(ViewFixture, MachineResetAsksThenSendsAndTellsOfTheRestart) {
+    buildSynced();
+    prompter.answers = {Prompter::Answer::No};
+    unit->clearReceived();
+    frame->runCommand(ID_BTN_RESET);
+    EXPECT_EQ(find([](const HidReport& r) { return isCommand(r, {0x68, 0xAA}); }), -1);
+
+    prompter.answers = {Prompter::Answer::Yes};
+    frame->runCommand(ID_BTN_RESET);
+    ASSERT_EQ(prompter.calls.size(), 2u);
+    EXPECT_EQ(prompter.calls[1].text, "您确定要将机器复位吗? \n机器复位后将自动重新启动并连接.");
+    EXPECT_EQ(prompter.calls[1].caption, "提示");
+    EXPECT_GE(find([](const HidReport& r) { return isCommand(r, {0x68, 0xAA}); }), 0);
+    EXPECT_EQ(infoText(), QString::fromUtf8("机器正在重启……"));
+}
+
+TEST_F(ViewFixture, GuardedCommandsDoNothingWithoutAUnit) {
+    build({}, [](sim::VirtualUnit& u) { u.unplug(); });
+    int made = 0;
+    view->setDialogFactory(ID_BTN_NOISEGATE, DialogSlot::NoiseGate, [&](QWidget* p) {
+        ++made;
+        return new QWidget(p, Qt::Dialog);
+    });
+    pump(400);  // the first attempt finds nothing
+    EXPECT_FALSE(session->connected());
+    frame->runCommand(ID_BTN_RESET);
+    frame->runCommand(ID_BTN_NOISEGATE);
+    EXPECT_TRUE(prompter.calls.empty());
+    EXPECT_EQ(made, 0);
+    EXPECT_EQ(unit->receivedCount(), 0u);
+}
+
+TEST_F(ViewFixture, PanelNeverShrinksBelowItsMinimum) {
+    build({}, [](sim::VirtualUnit& u) { u.unplug(); });
+    view->resize(600, 300);
+    EXPECT_EQ(view->panel()->size(), QSize(950, 520));
+    view->resize(1200, 700);
+    EXPECT_EQ(view->panel()->size(), QSize(1200, 700));
+}
+
+}  // namespace
+}  // namespace udare::shell::viewtest
