@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "compress_panel.h"
+#include "control_images.h"
 #include "control_support.h"
 #include "eq_panel.h"
 #include "gdip_button.h"
@@ -33,17 +34,18 @@ QWidget* Boxed(const QString& title, QWidget* w) {
 }
 
 CXBmpSlider* MakeSlider(bool vertical, int id, int pos, bool enabled) {
+    namespace img = udare::controls::images;
     auto* s = new CXBmpSlider(id);
-    const QString o = vertical ? QStringLiteral("v") : QStringLiteral("h");
     s->SetVertical(vertical);
-    s->SetChannelImage(QStringLiteral(":/images/slider_%1_channel.png").arg(o));
-    s->SetThumbImages(QStringLiteral(":/images/slider_%1_thumb.png").arg(o),
-                      QStringLiteral(":/images/slider_%1_thumb_focus.png").arg(o),
-                      QStringLiteral(":/images/slider_%1_thumb_disabled.png").arg(o));
-    if (vertical)
+    if (vertical) {
+        s->SetChannelImage(img::kSliderVChannel);
+        s->SetThumbImages(img::kSliderVThumb, img::kSliderVThumbFocus, img::kSliderVThumbDisabled);
         s->SetMargins(3, 7, 2, 7);
-    else
+    } else {
+        s->SetChannelImage(img::kSliderHChannel);
+        s->SetThumbImages(img::kSliderHThumb, img::kSliderHThumbFocus, img::kSliderHThumbDisabled);
         s->SetMargins(7, 3, 7, 2);
+    }
     s->SetBackgroundColour(kPanelBack);
     s->SetRange(0, 100);
     s->SetPosition(pos);
@@ -73,23 +75,19 @@ int main(int argc, char** argv) {
     auto* pages = new QWidget;
     auto* pl = new QGridLayout(pages);
     pl->setSpacing(2);
-    const char* names[] = {"mic", "echo", "reverb", "music", "main", "rear", "center", "sub"};
     for (int k = 0; k < 8; ++k) {
         for (int lang = 0; lang < 2; ++lang) {
             auto* b = new CGdipButton;
-            const QString base = QStringLiteral(":/images/page_%1_%2")
-                                     .arg(QString::fromLatin1(names[k]),
-                                          lang ? QStringLiteral("en") : QStringLiteral("zh"));
-            b->LoadStdImage(base + QStringLiteral(".png"));
-            b->LoadAltImage(base + QStringLiteral("_alt.png"));
+            b->LoadStdImage(images::PageButton(k, lang == 1, false));
+            b->LoadAltImage(images::PageButton(k, lang == 1, true));
             b->SetAlternate(k == 0 || k == 4);
-            b->SetToolTipText(QString::fromLatin1(names[k]));
+            b->SetToolTipText(QStringLiteral("page %1").arg(k));
             b->setFixedSize(106, 31);
             pl->addWidget(b, lang, k);
         }
     }
     auto* back = new CGdipButton;
-    back->LoadStdImage(QStringLiteral(":/images/back.png"));
+    back->LoadStdImage(images::kBackArrow);
     back->setFixedSize(32, 31);
     pl->addWidget(back, 0, 8);
     auto* greyBtn = new CGdipButton;
@@ -97,6 +95,16 @@ int main(int argc, char** argv) {
     greyBtn->SetGrey(true);
     greyBtn->setFixedSize(106, 31);
     pl->addWidget(greyBtn, 1, 8);
+    for (int m = 0; m < 4; ++m) {
+        auto* reset = new CGdipButton;
+        reset->LoadStdImage(images::kButton);
+        reset->LoadAltImage(images::kButtonAlt);
+        reset->SetAlternate(m == 1);
+        reset->setText(QStringLiteral("M%1").arg(m + 1));
+        reset->SetTextColour(Qt::white);
+        reset->setFixedSize(64, 24);
+        pl->addWidget(reset, 2, m);
+    }
     grid->addWidget(pages, 0, 0, 1, 3);
 
     // Meters.

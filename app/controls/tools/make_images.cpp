@@ -144,6 +144,31 @@ QImage PageButton(const Page& page, bool english, bool alternate) {
     return img;
 }
 
+// A caption-less button surface: the text is drawn over it at run time
+// (mode reset buttons, remote-learning keys).
+QImage PlainButton(bool alternate) {
+    const int w = 96, h = 28;
+    QImage img = Blank(w, h);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r(0.5, 0.5, w - 1.0, h - 1.0);
+    QLinearGradient g(r.topLeft(), r.bottomLeft());
+    if (alternate) {
+        g.setColorAt(0, QColor(255, 170, 60));
+        g.setColorAt(1, QColor(215, 95, 0));
+        p.setPen(QPen(QColor(150, 60, 0), 1));
+    } else {
+        g.setColorAt(0, QColor(90, 150, 215));
+        g.setColorAt(1, QColor(30, 80, 150));
+        p.setPen(QPen(QColor(20, 50, 100), 1));
+    }
+    p.setBrush(g);
+    p.drawRoundedRect(r, 5, 5);
+    p.setPen(QPen(QColor(255, 255, 255, 70), 1));
+    p.drawLine(QPointF(5, 2.5), QPointF(w - 5, 2.5));
+    return img;
+}
+
 QImage BackArrow() {
     const int w = 64, h = 57;
     QImage img = Blank(w, h);
@@ -206,5 +231,7 @@ int main(int argc, char** argv) {
         }
     }
     ok &= Save(BackArrow(), QStringLiteral("back.png"));
+    ok &= Save(PlainButton(false), QStringLiteral("button.png"));
+    ok &= Save(PlainButton(true), QStringLiteral("button_alt.png"));
     return ok ? 0 : 1;
 }
