@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 #include "control_support.h"
@@ -31,6 +32,16 @@ int CCompressPanelPlus::OutputY(double v, QSize client) {
 
 CCompressPanelPlus::Geometry CCompressPanelPlus::CurveGeometry(QSize client, double t, double m,
                                                                double r, double s) {
+    // Unusable values fall back to a flat, unity curve rather than reaching
+    // the integer conversions below.
+    if (!std::isfinite(t)) t = 0.0;
+    if (!std::isfinite(m)) m = -90.0;
+    if (!std::isfinite(r)) r = 1.0;
+    if (!std::isfinite(s)) s = 1.0;
+    t = std::clamp(t, -200.0, 100.0);
+    m = std::clamp(m, -200.0, 100.0);
+    r = std::clamp(r, -100.0, 100.0);
+    s = std::clamp(s, -100.0, 100.0);
     const double h = PlotH(client);
     Geometry g;
     g.thresholdPt = QPoint(InputX(t, client), OutputY(t, client));

@@ -228,7 +228,7 @@ void CEqPanel::updateHandles() {
     const int n = std::clamp(model_.bandCount, 0, dsp::kMaxEqBands);
     for (int i = 0; i < n; ++i) {
         EqBand& b = model_.bands[static_cast<size_t>(i)];
-        if (b.frequency <= 0.0f) continue;
+        if (!(b.frequency > 0.0f) || !std::isfinite(b.frequency) || !std::isfinite(b.gain)) continue;
         b.x = static_cast<float>(FreqToX(b.frequency, w, axes_));
         b.y = static_cast<float>(GainToY(b.gain, h, axes_));
     }
@@ -456,6 +456,7 @@ QPointF CEqPanel::curvePoint(int i, float db) const {
     const int h = plot_.bottom() - plot_.top();
     // Deep stop-band values are kept a little outside the plot: the clip hides
     // them and the painter never sees huge coordinates.
+    if (!std::isfinite(db)) db = -1000.0f;
     const double y = std::clamp(plot_.top() + GainToY(db, h, axes_),
                                 static_cast<double>(plot_.top() - 40),
                                 static_cast<double>(plot_.bottom() + 40));
@@ -600,7 +601,7 @@ void CEqPanel::paintHandles(QPainter& p) {
     const double half = kSpriteSize / 2.0;
     for (int i = 0; i < count; ++i) {
         const EqBand& b = band(i);
-        if (b.type == dsp::FT_OFF) continue;
+        if (b.type == dsp::FT_OFF || !std::isfinite(b.x) || !std::isfinite(b.y)) continue;
         const QPointF c(plot_.left() + b.x, plot_.top() + b.y);
         const bool peq = b.type == dsp::FT_PEQ;
         if (!peq && i == selected_) {
@@ -617,6 +618,7 @@ void CEqPanel::paintHandles(QPainter& p) {
 
 void CEqPanel::paintLabels(QPainter& p, int i) {
     const EqBand& b = band(i);
+    if (!std::isfinite(b.x) || !std::isfinite(b.y)) return;
     const int v = static_cast<int>(std::lround(b.x - (b.index + 1 >= 10 ? 7.0f : 4.0f)));
     const int base = static_cast<int>(std::lround(b.y - 4.0f));
     const QString values[3] = {Format("%.0fHz", static_cast<double>(b.frequency)),

@@ -1,5 +1,6 @@
 #include "report_ctrl.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <algorithm>
@@ -16,9 +17,13 @@ CReportCtrl::CReportCtrl(QWidget* parent) : QTableWidget(parent) {
     verticalHeader()->setDefaultSectionSize(18);
     horizontalHeader()->setHighlightSections(false);
     setWordWrap(false);
+    setTabKeyNavigation(false);  // Tab moves the focus on, as in a dialog
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &CReportCtrl::onHeaderClicked);
     connect(this, &QTableWidget::cellPressed, this,
-            [this](int row, int) { emit RowClicked(row, Qt::LeftButton); });
+            [this](int row, int) {
+                const Qt::MouseButtons held = QGuiApplication::mouseButtons();
+                emit RowClicked(row, held & Qt::RightButton ? Qt::RightButton : Qt::LeftButton);
+            });
 }
 
 QColor CReportCtrl::systemText() const { return palette().color(QPalette::Text); }

@@ -39,7 +39,9 @@ int CSmallEqPanel::PointFrequency(int v, const QRect& plot) {
 
 void CSmallEqPanel::ComputeBand(SmallEqBand& b, const QRect& plot, double sampleRate) {
     const double w = plot.width();
-    const bool designed = b.type >= 1 && b.type <= 5;
+    const bool designed = b.type >= 1 && b.type <= 5 && std::isfinite(b.frequency) &&
+                          b.frequency > 0.0f && std::isfinite(b.gain) && std::isfinite(b.q) &&
+                          b.q > 0.0f;
     dsp::BiquadCoefficients c{};
     if (designed) {
         // Low- and high-pass previews carry no gain factor.
@@ -50,6 +52,7 @@ void CSmallEqPanel::ComputeBand(SmallEqBand& b, const QRect& plot, double sample
         const double x = plot.left() + v * w / kSmallEqPoints;
         double db = 0.0;
         if (designed) db = dsp::SectionMagnitudeDb(c, PointFrequency(v, plot), sampleRate);
+        if (!std::isfinite(db)) db = 0.0;
         b.points[static_cast<size_t>(v)] = QPointF(x, LevelToY(db, plot));
     }
 }
@@ -96,13 +99,13 @@ void CSmallEqPanel::RecomputeBand(int i) {
 }
 
 void CSmallEqPanel::SetBandGain(float db, int i) {
-    if (i < 0 || i >= kSmallEqBands) return;
+    if (i < 0 || i >= kSmallEqBands || !std::isfinite(db)) return;
     bands[static_cast<size_t>(i)].gain = std::clamp(db, -15.0f, 15.0f);
     RecomputeBand(i);
 }
 
 void CSmallEqPanel::SetBandFrequency(float hz, int i) {
-    if (i < 0 || i >= kSmallEqBands || std::fabs(hz) < 1e-7f) return;
+    if (i < 0 || i >= kSmallEqBands || !std::isfinite(hz) || std::fabs(hz) < 1e-7f) return;
     bands[static_cast<size_t>(i)].frequency = std::clamp(hz, 20.0f, 20000.0f);
     RecomputeBand(i);
 }

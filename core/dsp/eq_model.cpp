@@ -93,7 +93,7 @@ void EqModel::SetBandType(int i, int type) {
 }
 
 void EqModel::SetBandGain(int i, float db) {
-    if (!valid(i)) return;
+    if (!valid(i) || !std::isfinite(db)) return;
     EqBand& b = bands[i];
     if (b.type == FT_LP || b.type == FT_HP) db = 0.0f;
     b.gain = std::clamp(db, gainClampMin, gainClampMax);
@@ -101,7 +101,7 @@ void EqModel::SetBandGain(int i, float db) {
 }
 
 void EqModel::SetBandQ(int i, float q) {
-    if (!valid(i) || std::fabs(q) < 1e-7f) return;
+    if (!valid(i) || !std::isfinite(q) || std::fabs(q) < 1e-7f) return;
     bands[i].q = ClampStoredQ(bands[i].type, q);
     RecomputeBand(i);
 }
@@ -131,6 +131,11 @@ void EqModel::ApplyBandTypeChoice(int i, int item) {
 }
 
 void EqModel::Recompute(EqBand& b) {
+    // Values written straight into a band (from a damaged file, say) are made
+    // safe before they reach the math and the painter.
+    if (!std::isfinite(b.frequency) || b.frequency <= 0.0f) b.frequency = b.freqMin;
+    if (!std::isfinite(b.gain)) b.gain = 0.0f;
+    if (!std::isfinite(b.q) || b.q <= 0.0f) b.q = ClampStoredQ(b.type, 1.0f);
     BandCurve(b.params(), plotWidth, grid, b.curve);
 }
 
@@ -156,7 +161,7 @@ void EqModel::RecomputeAll() {
 }
 
 void EqModel::DragBand(int i, float freq, float gain) {
-    if (!valid(i)) return;
+    if (!valid(i) || !std::isfinite(freq) || !std::isfinite(gain)) return;
     EqBand& b = bands[i];
     if (!hasMovableGain(b.type)) gain = 0.0f;
     b.gain = std::clamp(gain, b.gainMin, b.gainMax);

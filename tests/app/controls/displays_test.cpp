@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <cmath>
+#include <limits>
 
 #include "compress_panel.h"
 #include "gdip_button.h"
@@ -40,6 +42,11 @@ TEST_F(SmallEqTest, SettersClampAndIgnoreZeroFrequency) {
     panel.SetBandGain(20.0f, 2);
     EXPECT_FLOAT_EQ(panel.bands[2].gain, 15.0f);
     panel.SetBandGain(1.0f, 7);  // no such band
+    panel.SetBandGain(std::numeric_limits<float>::quiet_NaN(), 2);
+    EXPECT_FLOAT_EQ(panel.bands[2].gain, 15.0f);
+    panel.bands[3].q = std::numeric_limits<float>::quiet_NaN();  // written straight in
+    panel.RecomputeBand(3);
+    for (const QPointF& pt : panel.summed) EXPECT_TRUE(std::isfinite(pt.y()));
 }
 
 TEST_F(SmallEqTest, FlatBandsLieOnTheMiddleLine) {
@@ -107,6 +114,9 @@ TEST(CompressorCurve, EndPoints) {
     // Threshold 0 dB: the dot is on the unity line, 6 dB below the top.
     g = P::CurveGeometry(c, 0.0, -90.0, 0.5, 1.0);
     EXPECT_EQ(g.dot, QPoint(40 + 90 * 176 / 96, 20 + 6 * 120 / 96));
+    // A value that is no number draws the unity line instead.
+    g = P::CurveGeometry(c, std::nan(""), -90.0, 1.0, 1.0);
+    EXPECT_EQ(g.end, QPoint(216, 20));
 }
 
 TEST(CompressorCurve, PaintsOnAndOffAndAfterResize) {

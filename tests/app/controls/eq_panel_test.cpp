@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QSignalSpy>
 #include <cmath>
+#include <limits>
 
 #include "eq_panel.h"
 #include "input.h"
@@ -378,6 +379,26 @@ TEST(EqPanelText, LabelsAndStatusColours) {
     EXPECT_EQ(CEqPanel::StatusGain(3.25f), QStringLiteral("+3.2dB "));
     EXPECT_EQ(CEqPanel::Title(7, 0), QStringLiteral("超低均衡"));
     EXPECT_EQ(CEqPanel::Title(8, 1), QStringLiteral("Mic1  EQ"));
+}
+
+TEST_F(EqPanelTest, DamagedValuesAreMadeSafe) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    panel.SetBandGain(3, 4.0f);
+    panel.SetBandGain(3, nan);
+    panel.SetBandQ(3, nan);
+    EXPECT_FLOAT_EQ(panel.band(3).gain, 4.0f);
+    EXPECT_FLOAT_EQ(panel.band(3).q, 1.41f);
+    // Values written straight into a band, as a host copying a damaged file would.
+    panel.band(3).frequency = nan;
+    panel.band(3).gain = std::numeric_limits<float>::infinity();
+    panel.band(3).q = -2.0f;
+    panel.RecomputeBand(3);
+    EXPECT_FLOAT_EQ(panel.band(3).frequency, 20.0f);
+    EXPECT_FLOAT_EQ(panel.band(3).gain, 0.0f);
+    EXPECT_GT(panel.band(3).q, 0.0f);
+    for (float v : panel.band(3).curve) ASSERT_TRUE(std::isfinite(v));
+    panel.setSelected(3);
+    EXPECT_FALSE(panel.grab().isNull());
 }
 
 TEST_F(EqPanelTest, PaintsEveryStateWithoutTrouble) {
