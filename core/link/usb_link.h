@@ -53,6 +53,9 @@ public:
     UsbLink(HidBackend& backend, DeviceState& st, LogSink& log, const LinkContext& lc);
     // Ends the link without the closing report and stops the monitor; joins every
     // read thread. Workers using the link must have ended before (see Workers).
+    // A read thread held in the Notifier or Prompter (a synchronous message to
+    // the UI) is waited for here, so those must not block on the destroying
+    // thread by then.
     ~UsbLink() override;
     UsbLink(const UsbLink&) = delete;
     UsbLink& operator=(const UsbLink&) = delete;
@@ -64,7 +67,8 @@ public:
     // Opens one interface and checks its ids; stores its path in devicePath on success.
     std::unique_ptr<HidDevice> OpenDeviceInterface(const HidInterfaceInfo& info, uint16_t vendorId,
                                                    uint16_t productId);
-    // After removal: no report sent. Always 1.
+    // After removal: no report sent. Always 1. Waits up to 1000 ms for the read
+    // thread; one still busy keeps the device open until it returns.
     int DisconnectDevice();
     // The application ends the link: sends 0x8A first unless in upgrade mode.
     void CloseDevice();
