@@ -61,10 +61,12 @@ constexpr int kPanelCaption = 17;
 constexpr int kRowHeight = 24;
 constexpr int kRows = 3;
 constexpr int kSliderWidth = 100;
+constexpr int kPanelMargin = 5;
+constexpr int kColumnGap = 3;
 
 const char* kElementStyle =
     "QToolButton { color: #15428B; border: 1px solid transparent; border-radius: 3px;"
-    " padding: 1px 4px; background: transparent; }"
+    " padding: 1px 3px; background: transparent; }"
     "QToolButton:hover { border-color: #FFBD69; background: qlineargradient(x1:0,y1:0,x2:0,y2:1,"
     " stop:0 #FFF5CC, stop:1 #FFDB75); }"
     "QToolButton:pressed { border-color: #C28A30; background: qlineargradient(x1:0,y1:0,x2:0,y2:1,"
@@ -205,29 +207,30 @@ void RibbonPanel::addLarge(QWidget* w) {
 }
 
 QSize RibbonPanel::sizeHint() const {
-    int w = 8;
+    int w = 2 * kPanelMargin;
     for (const Column& c : columns_) {
         int cw = 0;
         for (QWidget* item : c.items) cw = std::max(cw, itemWidth(item));
-        w += cw + 4;
+        w += cw + kColumnGap;
     }
-    w = std::max(w + 4, fontMetrics().horizontalAdvance(caption_) + 16);
+    w = std::max(w - kColumnGap, fontMetrics().horizontalAdvance(caption_) + 12);
     return {w, kRows * kRowHeight + kPanelCaption + 8};
 }
 
 void RibbonPanel::resizeEvent(QResizeEvent*) { relayout(); }
 
 void RibbonPanel::relayout() {
-    int x = 6;
+    int x = kPanelMargin;
     const int contentH = kRows * kRowHeight;
     // Centre the columns when the caption is wider than the content.
     int used = 0;
     for (const Column& c : columns_) {
         int cw = 0;
         for (QWidget* item : c.items) cw = std::max(cw, itemWidth(item));
-        used += cw + 4;
+        used += cw + kColumnGap;
     }
-    x = std::max(6, (width() - used) / 2);
+    used -= kColumnGap;
+    x = std::max(kPanelMargin, (width() - used) / 2);
     for (const Column& c : columns_) {
         int cw = 0;
         for (QWidget* item : c.items) cw = std::max(cw, itemWidth(item));
@@ -242,7 +245,7 @@ void RibbonPanel::relayout() {
                 y += kRowHeight;
             }
         }
-        x += cw + 4;
+        x += cw + kColumnGap;
     }
 }
 
@@ -276,8 +279,8 @@ void RibbonPanel::paintEvent(QPaintEvent*) {
 
 RibbonCategory::RibbonCategory(const QString& name, QWidget* parent)
     : QWidget(parent), name_(name), layout_(new QHBoxLayout(this)) {
-    layout_->setContentsMargins(4, 3, 4, 3);
-    layout_->setSpacing(3);
+    layout_->setContentsMargins(3, 3, 3, 3);
+    layout_->setSpacing(2);
     layout_->addStretch(1);
 }
 
@@ -432,7 +435,7 @@ QToolButton* Ribbon::addLargeButton(RibbonPanel* p, int id, const QString& text,
     b->setIcon(icon);
     b->setIconSize(QSize(32, 32));
     b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    b->setMinimumWidth(46);
+    b->setMinimumWidth(40);
     adopt(b, id);
     p->addLarge(b);
     connect(b, &QToolButton::clicked, this, [this, id] { emit commandTriggered(id); });
