@@ -190,7 +190,11 @@ void CMainFrame::rebuildRecentMenu() {
     for (int i = 0; i < files.size(); ++i) {
         const QString path = files[i];
         auto* a = menu->addAction(QStringLiteral("&%1 %2").arg((i + 1) % 10).arg(QFileInfo(path).fileName()),
-                                  this, [this, path] { app_.openDocument(path); });
+                                  this, [this, path] {
+            // A file that has gone leaves the list; the load still tells the user.
+            if (!QFileInfo::exists(path)) app_.removeRecentFile(path);
+            app_.openDocument(path);
+        });
         a->setToolTip(path);
         a->setData(ID_FILE_MRU_FIRST + i);
     }
