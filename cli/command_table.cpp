@@ -54,10 +54,16 @@ int needSyncAfter(Session& s, void (*op)(Ctx&, int, const StartSync&), int n) {
 }
 
 // ReadAll with the model and protocol checks the view makes afterwards.
+// A read cut short never counts as done: backup must not save half a unit.
 int readAllChecked(Session& s) {
-    ReadAll(s.ctx(), stopper(s));
-    if (s.unitLost()) return EXIT_OK;  // reported by the answer check
-    return s.identityMatches() ? EXIT_OK : EXIT_FAILED;
+    const bool complete = ReadAll(s.ctx(), stopper(s));
+    if (s.unitLost()) return s.checkAnswering();
+    if (!s.identityMatches()) return EXIT_FAILED;
+    if (!complete) {
+        s.fail(s.t({"已中断", "interrupted"}));
+        return EXIT_FAILED;
+    }
+    return EXIT_OK;
 }
 
 std::string rightOnlyOnStereo(const V& v, int lang) {

@@ -98,6 +98,7 @@ int Session::checkAnswering() {
     bool answered = tap.waitAnswered();
     if (unitLost() || !answered) {
         if (!silentReported_) fail(t({"机器没有响应", "the unit stopped answering"}));
+        tap.declareSilent();
         silentReported_ = true;
         return EXIT_SILENT;
     }
@@ -125,6 +126,10 @@ void Session::close() {
     closed_ = true;
     if (link_) {
         tap.stopTracingReplies();
+        // Give the reader a moment to notice a cancelled device, so the closing
+        // report is refused at once rather than after the pacing wait.
+        if (tap.silent())
+            for (int i = 0; i < 50 && !link_->g_bReadThreadEnd.load(); ++i) SystemClock::instance().sleepMs(2);
         link_->CloseDevice();
         link_.reset();
     }

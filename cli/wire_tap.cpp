@@ -76,6 +76,13 @@ void WireTap::beforeRead() {
     cv_.notify_all();
 }
 
+void WireTap::declareSilent() {
+    std::lock_guard<std::mutex> l(m_);
+    silent_ = true;
+    if (inner_) inner_->cancel();
+    cv_.notify_all();
+}
+
 void WireTap::readFailed() {
     std::lock_guard<std::mutex> l(m_);
     readBroken_ = true;

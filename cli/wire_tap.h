@@ -50,6 +50,9 @@ public:
     std::vector<HidReport> stopCapture();
 
     bool silent() const { return silent_.load(); }
+    // Gives up on the unit: later writes are refused and the read thread ends,
+    // so closing does not wait for replies that will not come.
+    void declareSilent();
     bool readBroken() const { return readBroken_.load(); }
     void setInner(HidDevice* d);  // the open device, to cancel once silent
 
