@@ -120,8 +120,16 @@ void CGridListCtrlEx::DeleteAllColumns() {
     columns_.clear();
 }
 
+void CGridListCtrlEx::EndEdit() {
+    if (state() != QAbstractItemView::EditingState || selectionModel() == nullptr) return;
+    // Moving the current index away commits and closes the open editor.
+    const QModelIndex current = currentIndex();
+    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+}
+
 void CGridListCtrlEx::DeleteAllItems() {
-    if (state() == QAbstractItemView::EditingState) closePersistentEditor(currentItem());
+    EndEdit();
     setRowCount(0);
     rows_.clear();
 }

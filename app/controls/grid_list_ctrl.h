@@ -24,6 +24,9 @@ public:
     QStringList ColumnChoices(int column) const;
     void DeleteAllColumns();
     void DeleteAllItems();
+    // Closes an open cell editor, keeping what was typed.
+    void EndEdit();
+    bool isEditing() const { return state() == QAbstractItemView::EditingState; }
 
     int InsertItem(int row, const QString& text, qint64 data = 0);
     bool SetItemText(int row, int column, const QString& text);

@@ -145,11 +145,11 @@ void CReportCtrl::DisableHeaderSorting() {
 }
 
 void CReportCtrl::EndEdit() {
-    if (state() == QAbstractItemView::EditingState) {
-        if (QWidget* ed = indexWidget(currentIndex())) ed->clearFocus();
-        closePersistentEditor(currentItem());
-        setCurrentIndex(currentIndex());  // leaves the editing state
-    }
+    if (state() != QAbstractItemView::EditingState || selectionModel() == nullptr) return;
+    // Moving the current index away commits and closes the open editor.
+    const QModelIndex current = currentIndex();
+    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
 }
 
 void CReportCtrl::onHeaderClicked(int column) {

@@ -307,6 +307,26 @@ TEST_F(GridListTest, TextEditorReportsTheFinishedEdit) {
     EXPECT_EQ(grid.ItemText(1, 3), QStringLiteral("50"));
 }
 
+TEST_F(GridListTest, EndEditKeepsTheTypedTextAndRebuildingIsSafe) {
+    QSignalSpy done(&grid, &CGridListCtrlEx::CellEditFinished);
+    ASSERT_TRUE(grid.EditCell(2, 3));
+    auto* edit = grid.viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    edit->setText(QStringLiteral("-3"));
+    grid.EndEdit();
+    EXPECT_FALSE(grid.isEditing());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return done.count() == 1; }, 1000));
+    EXPECT_EQ(grid.ItemText(2, 3), QStringLiteral("-3"));
+
+    // A host that rebuilds the table while a cell is open loses nothing else.
+    ASSERT_TRUE(grid.EditCell(1, 3));
+    EXPECT_TRUE(grid.isEditing());
+    grid.DeleteAllColumns();
+    Drain();
+    EXPECT_EQ(grid.rowCount(), 0);
+    EXPECT_EQ(grid.columnCount(), 0);
+}
+
 TEST_F(GridListTest, DropDownEditorOffersTheColumnChoices) {
     QSignalSpy done(&grid, &CGridListCtrlEx::CellEditFinished);
     ASSERT_TRUE(grid.EditCell(0, 2));
