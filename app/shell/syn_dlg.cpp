@@ -38,11 +38,19 @@ CSynDlg::CSynDlg(Prompter& prompter, QWidget* parent, int timeoutMs)
         const int v = bar_->value() + 10;
         bar_->setValue(v > 100 ? 0 : v);
     });
-    step_.start();
     timeout_.setSingleShot(true);
     timeout_.setInterval(timeoutMs);
     connect(&timeout_, &QTimer::timeout, this, &CSynDlg::onTimeout);
-    timeout_.start();
+}
+
+void CSynDlg::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    // The time-out counts from the opening.
+    if (!started_ && !closing_) {
+        started_ = true;
+        step_.start();
+        timeout_.start();
+    }
 }
 
 void CSynDlg::stopTimers() {

@@ -36,6 +36,7 @@ public slots:
 protected:
     void paintEvent(QPaintEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
 
 private:
     void onTimeout();
@@ -48,6 +49,7 @@ private:
     QTimer timeout_;  // timer 1
     bool timedOut_ = false;
     bool closing_ = false;
+    bool started_ = false;
 };
 
 }  // namespace udare::shell
