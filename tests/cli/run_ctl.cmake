@@ -1,8 +1,14 @@
-# Runs udare-ctl with ARGS ('|'-separated), checks its exit code and, when
-# GOLDEN names a file, compares its standard output with it.
+# Runs udare-ctl with ARGS ('|'-separated) and INPUT (a file, when given) on
+# standard input, checks its exit code and, when GOLDEN names a file,
+# compares its standard output with it.
 string(REPLACE "|" ";" _args "${ARGS}")
-execute_process(COMMAND ${CTL} ${_args}
-  RESULT_VARIABLE _rc OUTPUT_VARIABLE _out ERROR_VARIABLE _err)
+if(INPUT)
+  execute_process(COMMAND ${CTL} ${_args} INPUT_FILE ${INPUT}
+    RESULT_VARIABLE _rc OUTPUT_VARIABLE _out ERROR_VARIABLE _err)
+else()
+  execute_process(COMMAND ${CTL} ${_args}
+    RESULT_VARIABLE _rc OUTPUT_VARIABLE _out ERROR_VARIABLE _err)
+endif()
 if(NOT _rc STREQUAL "${EXPECT_RC}")
   message(FATAL_ERROR "exit ${_rc}, expected ${EXPECT_RC}\nstdout:\n${_out}\nstderr:\n${_err}")
 endif()
