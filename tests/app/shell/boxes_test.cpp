@@ -7,7 +7,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <QAbstractButton>
+#include <QMessageBox>
+
 #include <atomic>
+#include <future>
 #include <thread>
 
 #include "shell/about_dlg.h"
@@ -181,4 +185,28 @@ TEST(QtNotifier, PostedFromTheUiThreadArriveLater) {
     EXPECT_EQ(syncs, 0);
     QCoreApplication::processEvents();
     EXPECT_EQ(syncs, 1);
+}
+
+TEST(QtPrompter, BoxesFromAnotherThreadShowOnTheUiThread) {
+    QtPrompter prompter;
+    std::atomic<bool> shownOnUiThread{false};
+    // Answer the box as soon as it is up.
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shownOnUiThread = box->thread() == QThread::currentThread();
+            EXPECT_EQ(box->windowTitle(), QString::fromUtf8("提示"));
+            EXPECT_EQ(box->icon(), QMessageBox::Question);
+            box->button(QMessageBox::Yes)->click();
+        }
+    });
+    poll.start();
+    auto answer = std::async(std::launch::async, [&] {
+        return prompter.messageBox("确定?", "提示", Prompter::Icon::Question, Prompter::Buttons::YesNo);
+    });
+    while (answer.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(answer.get(), Prompter::Answer::Yes);
+    EXPECT_TRUE(shownOnUiThread);
 }

@@ -85,3 +85,30 @@ TEST(SingleInstance, TheProgramItselfHandsOverAndExits) {
     if (!first.waitForFinished(5000)) first.kill();
     first.waitForFinished(2000);
 }
+
+TEST(CommandLine, BadArgumentsEndWithAMessage) {
+    struct Case {
+        QStringList args;
+        const char* says;
+    } cases[] = {
+        {{QStringLiteral("--simulate=bogus")}, "bogus"},
+        {{QStringLiteral("--simulate=protocol=x")}, "protocol"},
+        {{QStringLiteral("one.VXS"), QStringLiteral("two.VXS")}, "only one mode file"},
+        {{QStringLiteral("--no-such-option")}, "no-such-option"},
+    };
+    QTemporaryDir home;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+    for (const Case& c : cases) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(UDARE_TUNER_BIN), c.args);
+        ASSERT_TRUE(p.waitForFinished(10000)) << c.args.join(' ').toStdString();
+        EXPECT_EQ(p.exitCode(), 2) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(p.readAllStandardError().contains(c.says)) << c.args.join(' ').toStdString();
+        // Nothing was started: no lock left behind.
+        EXPECT_TRUE(QDir(home.path()).entryList({QStringLiteral("*.lock")}).isEmpty());
+    }
+}
