@@ -285,7 +285,7 @@ const std::vector<Command> kCommands = {
      Needs::Unit, OP(SetEqBand(s.ctx(), eqOf(v[0]), in(v[1]), in(v[2]), in(v[3]), fl(v[4]), fl(v[5]))),
      {"设置一个频段", "set one band"}},
     {"GetEqBand", {eqArg(), {Kind::Band, "BAND"}}, Needs::Nothing, cmdGetEqBand,
-     {"显示一个频段 (TYPE FREQ GAIN Q)", "print one band (TYPE FREQ GAIN Q)"}},
+     {"显示镜像中的一个频段 (TYPE FREQ GAIN Q)", "print one band as the mirror holds it (TYPE FREQ GAIN Q)"}},
     {"SetEqBypass", {eqArg(), flag()}, Needs::Unit, OP(SetEqBypass(s.ctx(), eqOf(v[0]), in(v[1]))), {"均衡器开关", "equaliser switch"}},
     {"ResetEq", {eqArg()}, Needs::Unit, OP(ResetEq(s.ctx(), eqOf(v[0]))), {"均衡器复位", "reset an equaliser"}},
     {"WriteEqImage", {}, Needs::Unit, OP(WriteEqImage(s.ctx())), {"写入整个均衡图像", "write the whole equaliser image"}},
