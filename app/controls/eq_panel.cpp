@@ -438,11 +438,13 @@ void CEqPanel::keyPressEvent(QKeyEvent* e) {
 
 void CEqPanel::wheelEvent(QWheelEvent* e) {
     e->accept();
-    if (selected_ < 0) return;
+    WheelStep(e->angleDelta().y() != 0 ? e->angleDelta().y() : e->angleDelta().x());
+}
+
+void CEqPanel::WheelStep(int delta) {
+    if (selected_ < 0 || delta == 0) return;
     const EqBand& b = band(selected_);
     if (!dsp::hasMovableGain(b.type)) return;
-    const int delta = e->angleDelta().y() != 0 ? e->angleDelta().y() : e->angleDelta().x();
-    if (delta == 0) return;
     model_.NudgeBand(selected_, 0.0f, delta < 0 ? -0.1f : 0.1f, 0.0f);
     updateHandles();
     sendChanged(selected_);

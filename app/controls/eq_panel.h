@@ -53,6 +53,8 @@ public:
     dsp::EqBand& band(int i) { return model_.bands[static_cast<size_t>(i)]; }
     QRect plotRect() const { return plot_; }
     QMenu* contextMenu() const { return menu_; }
+    // One wheel notification; hosts that route the wheel by focus call it directly.
+    void WheelStep(int delta);
     // A context-menu command 2025-2029 for the selected band.
     void OnMenuCommand(int command);
 

@@ -212,14 +212,17 @@ void CXBmpSlider::keyPressEvent(QKeyEvent* e) {
 
 void CXBmpSlider::wheelEvent(QWheelEvent* e) {
     const QPoint d = e->angleDelta();
-    const int delta = d.y() != 0 ? d.y() : d.x();
+    WheelStep(d.y() != 0 ? d.y() : d.x());
+    e->accept();
+}
+
+void CXBmpSlider::WheelStep(int delta) {
     if (delta < 0)
         setClamped(position_ - 1);
     else if (delta > 0)
         setClamped(position_ + 1);
     update();
     postPosition();
-    e->accept();
 }
 
 void CXBmpSlider::focusInEvent(QFocusEvent* e) {

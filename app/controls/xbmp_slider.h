@@ -39,6 +39,9 @@ public:
     void SetMargins(int left, int top, int right, int bottom);
     void SetVertical(bool vertical);
     void SetBackgroundColour(const QColor& c);
+    // One wheel notification (also when disabled); hosts that route the
+    // wheel by focus call it directly.
+    void WheelStep(int delta);
 
     int controlId() const { return id_; }
     int position() const { return position_; }
