@@ -147,6 +147,7 @@ int main(int argc, char** argv) {
     report->SetItemTextColor(-1, 0, QColor(0xFF, 0xC8, 0x00));
     report->SetItemTextColor(-1, 1, QColor(0x00, 0xFF, 0x00));
     report->SetItemTextColor(2, 1, QColor(0xFF, 0x40, 0x40));
+    report->SetBackgroundColour(QColor(0x1E, 0x1E, 0x19));
     report->DisableHeaderSorting();
     report->setFixedSize(170, 130);
     grid->addWidget(Boxed(QStringLiteral("CReportCtrl"), report), 1, 2);

@@ -26,8 +26,12 @@ CReportCtrl::CReportCtrl(QWidget* parent) : QTableWidget(parent) {
             });
 }
 
-QColor CReportCtrl::systemText() const { return palette().color(QPalette::Text); }
-QColor CReportCtrl::systemBack() const { return palette().color(QPalette::Base); }
+QColor CReportCtrl::systemText() const {
+    return systemText_.isValid() ? systemText_ : palette().color(QPalette::Text);
+}
+QColor CReportCtrl::systemBack() const {
+    return systemBack_.isValid() ? systemBack_ : palette().color(QPalette::Base);
+}
 
 void CReportCtrl::DeleteAllItems() {
     EndEdit();
@@ -137,6 +141,16 @@ QColor CReportCtrl::ItemTextColor(int row, int column) const {
 QColor CReportCtrl::ItemBkColor(int row, int column) const {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return {};
     return colours_[static_cast<size_t>(row)].background[static_cast<size_t>(column)];
+}
+
+void CReportCtrl::SetBackgroundColour(const QColor& c) {
+    // Rows created later keep the system colours they were created with.
+    const QColor text = systemText(), back = systemBack();
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, c);
+    setPalette(pal);
+    systemText_ = text;
+    systemBack_ = back;
 }
 
 void CReportCtrl::DisableHeaderSorting() {

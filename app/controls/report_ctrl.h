@@ -30,6 +30,8 @@ public:
     void SetItemBkColor(int row, int column, const QColor& c);
     QColor ItemTextColor(int row, int column) const;
     QColor ItemBkColor(int row, int column) const;
+    // Colour of the list area outside the cells.
+    void SetBackgroundColour(const QColor& c);
     void DisableHeaderSorting();
     void EndEdit();
     int sortColumn() const { return sortColumn_; }
@@ -48,6 +50,7 @@ private:
     QColor systemBack() const;
 
     std::vector<ReportRowColours> colours_;
+    QColor systemText_, systemBack_;  // the window colours new rows start with
     std::vector<Qt::Alignment> alignments_;
     int sortColumn_ = -1;
     bool ascending_ = true;
