@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMetaObject>
@@ -234,13 +233,19 @@ void CVovedo13View::refreshAll() {
 
 void CVovedo13View::openModeFile(const QString& path) {
     // A file named at start-up waits for the first connection attempt rather
-    // than being dropped because the unit has not been opened yet.
-    if (!firstConnectTried_ && !app_.session().connected()) {
-        if (QFileInfo::exists(path)) {
-            pendingDocument_ = path;
-            return;
-        }
+    // than being dropped because the unit has not been opened yet; one handed
+    // over while a synchronisation runs waits for its end.
+    if (!firstConnectTried_ || app_.slot(DialogSlot::SyncProgress)) {
+        pendingDocument_ = path;
+        return;
     }
+    modes_->openDocument(path);
+}
+
+void CVovedo13View::openPendingDocument() {
+    if (pendingDocument_.isEmpty() || !firstConnectTried_ || app_.slot(DialogSlot::SyncProgress)) return;
+    const QString path = pendingDocument_;
+    pendingDocument_.clear();
     modes_->openDocument(path);
 }
 
@@ -256,11 +261,7 @@ void CVovedo13View::onConnectTimer() {
     connectTimer_.stop();
     connectDevice(false);
     firstConnectTried_ = true;
-    if (!pendingDocument_.isEmpty()) {
-        const QString path = pendingDocument_;
-        pendingDocument_.clear();
-        modes_->openDocument(path);
-    }
+    openPendingDocument();
 }
 
 void CVovedo13View::connectDevice(bool arrival) {
@@ -297,6 +298,7 @@ void CVovedo13View::runSyncDialog() {
     app_.setSlot(DialogSlot::SyncProgress, &dlg);
     dlg.exec();
     app_.setSlot(DialogSlot::SyncProgress, nullptr);
+    if (!pendingDocument_.isEmpty()) QTimer::singleShot(0, this, &CVovedo13View::openPendingDocument);
 }
 
 void CVovedo13View::onPollTimer() {

@@ -132,7 +132,7 @@ public:
     // State, for the status bar and tests.
     int firstSyncPending() const { return firstSyncPending_; }
     bool polling() const { return pollTimer_.isActive(); }
-    // A command-line file waiting for the first connection.
+    // A file waiting for the first connection attempt or a running synchronisation.
     QString pendingDocument() const { return pendingDocument_; }
 
     // The virtual unit (with --simulate): pull it out, or plug it back in.
@@ -146,6 +146,7 @@ protected:
 
 private:
     void onConnectTimer();
+    void openPendingDocument();
     void onPollTimer();
     void disconnectOnMismatch();
     void openGuardedDialog(int commandId);
