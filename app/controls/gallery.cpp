@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "compress_panel.h"
 #include "control_images.h"
@@ -111,6 +113,7 @@ int main(int argc, char** argv) {
     auto* meters = new QWidget;
     auto* ml = new QVBoxLayout(meters);
     const int levels[4] = {230, 190, 120, 40};
+    std::vector<CPeakMeterCtrl*> meterList;
     for (int k = 0; k < 4; ++k) {
         auto* m = new CPeakMeterCtrl;
         m->channelCount = 1;
@@ -122,6 +125,7 @@ int main(int argc, char** argv) {
         m->SetChannelLevel(&levels[k], 0);
         m->setFixedSize(104, 5);
         ml->addWidget(m);
+        meterList.push_back(m);
     }
     grid->addWidget(Boxed(QStringLiteral("CPeakMeterCtrl"), meters), 1, 0);
 
@@ -250,7 +254,19 @@ int main(int argc, char** argv) {
     grid->addWidget(Boxed(QStringLiteral("CEqPanel"), eqs), 3, 1, 1, 2);
 
     win.show();
-    if (!shot.isEmpty()) {
+    if (shot.isEmpty()) {
+        // Live levels, as the panel feeds them every 300 ms.
+        for (size_t k = 0; k < meterList.size(); ++k) meterList[k]->StartTimer(k < 2 ? 30 : 33);
+        auto* feed = new QTimer(&win);
+        QObject::connect(feed, &QTimer::timeout, &win, [meterList, t = 0]() mutable {
+            ++t;
+            for (size_t k = 0; k < meterList.size(); ++k) {
+                const int level = static_cast<int>(120 + 110 * std::sin(t * 0.4 + k));
+                meterList[k]->SetChannelLevel(&level, 0);
+            }
+        });
+        feed->start(300);
+    } else {
         QTimer::singleShot(300, &app, [&] {
             const bool ok = win.grab().save(shot, "PNG");
             if (!ok) std::fprintf(stderr, "cannot write %s\n", qPrintable(shot));
