@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 #include "shell/app.h"
@@ -17,6 +18,7 @@
 #include "shell/qt_host.h"
 #include "shell/session.h"
 #include "shell/single_instance.h"
+#include "sim/sim_options.h"
 
 using namespace udare::shell;
 
@@ -49,37 +51,55 @@ double msSinceProcessStart() {
     return (uptime - startTicks / double(sysconf(_SC_CLK_TCK))) * 1000.0;
 }
 
+struct Options {
+    QCommandLineParser parser;
+    QCommandLineOption simulate{QStringLiteral("simulate"),
+                                QStringLiteral("Run on the virtual unit; OPTIONS are KEY=VALUE or flags, "
+                                               "separated by commas (listed below)."),
+                                QStringLiteral("OPTIONS")};
+    QCommandLineOption debug{QStringLiteral("debug"),
+                             QStringLiteral("Print the debugger log lines on standard error.")};
+    QCommandLineOption screenshot{QStringLiteral("screenshot"),
+                                  QStringLiteral("Save a picture of the main window to FILE once it "
+                                                 "is painted, then quit."),
+                                  QStringLiteral("FILE")};
+    QCommandLineOption stats{QStringLiteral("startup-stats"),
+                             QStringLiteral("Print the start-up time and resident memory.")};
+    Options() {
+        parser.setApplicationDescription(QStringLiteral("Tuning program for the karaoke DSP unit."));
+        parser.addHelpOption();
+        parser.addOption(simulate);
+        parser.addOption(debug);
+        parser.addOption(screenshot);
+        parser.addOption(stats);
+        parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A mode file (.VXS) to open."),
+                                     QStringLiteral("[file]"));
+    }
+};
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     QElapsedTimer sinceMain;
     sinceMain.start();
+    // Help needs no display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            QCoreApplication core(argc, argv);
+            QCoreApplication::setApplicationName(QStringLiteral("udare-tuner"));
+            Options o;
+            std::fputs(qPrintable(o.parser.helpText()), stdout);
+            std::fputs("\nSimulator options:\n", stdout);
+            std::fputs(udare::sim::simOptionsHelp(), stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--") == 0) break;
+    }
+
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("udare-tuner"));
     QApplication::setDesktopFileName(QStringLiteral("udare"));
     QApplication::setWindowIcon(appIcon());
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Tuning program for the karaoke DSP unit."));
-    parser.addHelpOption();
-    QCommandLineOption simulate(QStringLiteral("simulate"),
-                                QStringLiteral("Run on the virtual unit; OPTIONS are KEY=VALUE or flags, "
-                                               "separated by commas."),
-                                QStringLiteral("OPTIONS"));
-    QCommandLineOption debug(QStringLiteral("debug"),
-                             QStringLiteral("Print the debugger log lines on standard error."));
-    QCommandLineOption screenshot(QStringLiteral("screenshot"),
-                                  QStringLiteral("Save a picture of the main window to FILE once it "
-                                                 "is painted, then quit."),
-                                  QStringLiteral("FILE"));
-    QCommandLineOption stats(QStringLiteral("startup-stats"),
-                             QStringLiteral("Print the start-up time and resident memory."));
-    parser.addOption(simulate);
-    parser.addOption(debug);
-    parser.addOption(screenshot);
-    parser.addOption(stats);
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A mode file (.VXS) to open."),
-                                 QStringLiteral("[file]"));
 
     // "--simulate" may stand alone or carry its options after "=".
     QStringList args = QApplication::arguments();
@@ -92,11 +112,16 @@ int main(int argc, char* argv[]) {
             break;
         }
     }
+    Options o;
+    QCommandLineParser& parser = o.parser;
+    const QCommandLineOption& simulate = o.simulate;
+    const QCommandLineOption& debug = o.debug;
+    const QCommandLineOption& screenshot = o.screenshot;
+    const QCommandLineOption& stats = o.stats;
     if (!parser.parse(args)) {
         std::fprintf(stderr, "udare-tuner: %s\n", qPrintable(parser.errorText()));
         return 2;
     }
-    if (parser.isSet(QStringLiteral("help"))) parser.showHelp(0);
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) {
         std::fprintf(stderr, "udare-tuner: only one mode file can be opened\n");
