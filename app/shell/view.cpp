@@ -465,20 +465,27 @@ void CVovedo13View::addDebugMenu() {
 }
 
 void CVovedo13View::installPlugSignal() {
-    if (g_plugSignalFds[0] >= 0) return;  // one view per process
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_plugSignalFds) != 0) return;
-    ::fcntl(g_plugSignalFds[0], F_SETFL, O_NONBLOCK);
+    // The pipe and the handler stay for the process; each view listens itself.
+    if (g_plugSignalFds[0] < 0) {
+        int fds[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return;
+        ::fcntl(fds[0], F_SETFL, O_NONBLOCK);
+        ::fcntl(fds[1], F_SETFL, O_NONBLOCK);
+        g_plugSignalFds[1] = fds[1];
+        g_plugSignalFds[0] = fds[0];
+        struct sigaction sa {};
+        sa.sa_handler = onPlugSignal;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        ::sigaction(SIGUSR1, &sa, nullptr);
+    }
     auto* n = new QSocketNotifier(g_plugSignalFds[1], QSocketNotifier::Read, this);
     connect(n, &QSocketNotifier::activated, this, [this] {
         char buf[16];
-        while (::read(g_plugSignalFds[1], buf, sizeof buf) > 0) toggleVirtualPlug();
+        ssize_t got;
+        while ((got = ::read(g_plugSignalFds[1], buf, sizeof buf)) > 0)
+            for (ssize_t i = 0; i < got; ++i) toggleVirtualPlug();
     });
-    ::fcntl(g_plugSignalFds[1], F_SETFL, O_NONBLOCK);
-    struct sigaction sa {};
-    sa.sa_handler = onPlugSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    ::sigaction(SIGUSR1, &sa, nullptr);
 }
 
 // ---- window ----

@@ -1,6 +1,12 @@
 // Connecting, synchronising, checking the unit and losing it.
+#include <QAction>
+#include <QMenu>
 #include <QTimer>
+#include <QToolButton>
 
+#include <csignal>
+
+#include "protocol/commands.h"
 #include "protocol/slots.h"
 #include "view_fixture.h"
 
@@ -92,15 +98,22 @@ TEST_F(ViewFixture, RemovalDuringTheFirstSynchronisationGivesOnlyTheNotice) {
     EXPECT_FALSE(view->polling());
 }
 
-TEST_F(ViewFixture, UnplugAndReplugTheVirtualUnit) {
+TEST_F(ViewFixture, UnplugBySignalAndReplugFromTheDebugMenu) {
     buildSynced();
-    unit->unplug();
+    std::raise(SIGUSR1);
     ASSERT_TRUE(waitFor([&] { return !session->connected(); }));
     EXPECT_EQ(frame->notice()->text(), QString::fromUtf8("设备已断开!"));
     EXPECT_FALSE(view->polling());
 
     unit->clearReceived();
-    unit->replug();
+    pump(20);
+    auto* debug = ribbon->findChild<QToolButton*>(QStringLiteral("debugMenuButton"));
+    ASSERT_TRUE(debug && debug->menu());
+    ASSERT_EQ(debug->menu()->actions().size(), 1);
+    emit debug->menu()->aboutToShow();
+    QAction* plug = debug->menu()->actions().first();
+    EXPECT_EQ(plug->text(), QStringLiteral("Plug in virtual unit"));
+    plug->trigger();
     ASSERT_TRUE(waitFor([&] { return session->connected() && view->firstSyncPending() == 0; }));
     EXPECT_EQ(frame->notice()->text(), QString::fromUtf8("设备已连接，同步中……"));
     EXPECT_GE(find([](const HidReport& r) { return r[1] == 0x80; }), 0);  // read again
@@ -122,6 +135,26 @@ TEST_F(ViewFixture, RemovalAfterAnUpgradeTransferWithChangesAsksToSaveTheFile) {
     EXPECT_TRUE(QFileInfo(files.savePath).exists());
     EXPECT_EQ(QFileInfo(files.savePath).size(), 1495);
     EXPECT_TRUE(sent().empty());
+}
+
+// The learning-in-progress dialog as the view sees it.
+class LearnSink final : public QWidget, public KeyLearnSink {
+public:
+    void keyLearned(int code) override { codes.push_back(code); }
+    std::vector<int> codes;
+};
+
+TEST_F(ViewFixture, ALearnedKeyReachesTheLearningDialog) {
+    buildSynced();
+    LearnSink sink;
+    app->setSlot(DialogSlot::LearningInProgress, &sink);
+    LearnRemoteKey(view->context(), 3);
+    ASSERT_TRUE(waitFor([&] { return unit->learningKey() == 3; }, 2000));
+    EXPECT_TRUE(unit->pressRemoteKey(0x5A));
+    ASSERT_TRUE(waitFor([&] { return !sink.codes.empty(); }, 2000));
+    EXPECT_EQ(sink.codes, std::vector<int>{0x5A});
+    EXPECT_EQ(session->state().remoteKeys[3], 0x5A);
+    app->setSlot(DialogSlot::LearningInProgress, nullptr);
 }
 
 TEST_F(ViewFixture, MachineResetAsksThenSendsAndTellsOfTheRestart) {
