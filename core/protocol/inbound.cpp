@@ -37,8 +37,12 @@ void decodeCompressor(DeviceState& st, int group, const uint8_t* values) {
     int base = outputBase(group);
     setFiniteFloat(st, base + COMP_THRESHOLD, value(0));
     setFiniteFloat(st, base + COMP_RATIO, 1.0 / (1.0 - value(2)));
-    setFiniteFloat(st, base + COMP_ATTACK, (0.5 - 1.0 / std::log(1.0 - value(5))) / 48.0);
-    setFiniteFloat(st, base + COMP_RELEASE, (0.5 - 1.0 / std::log(1.0 - value(6))) / 48.0);
+    // -1/ln(1 - c) is the time in samples; rounded to a whole sample so that a
+    // read-back followed by a write gives the unit the same coefficient again
+    // (adding the half sample without rounding drifted every round trip).
+    auto time = [&](int k) { return std::floor(0.5 - 1.0 / std::log(1.0 - value(k))) / 48.0; };
+    setFiniteFloat(st, base + COMP_ATTACK, time(5));
+    setFiniteFloat(st, base + COMP_RELEASE, time(6));
 }
 
 void storeDecoded(DeviceState& st, int slot, uint32_t u, uint8_t b9) {

@@ -139,11 +139,26 @@ TEST_F(Inbound, CompressorBlockIsInverted) {
     int b = outputBase(GROUP_MAIN);
     EXPECT_FLOAT_EQ(st.slotFloat(b + COMP_THRESHOLD), -10.0f);
     EXPECT_FLOAT_EQ(st.slotFloat(b + COMP_RATIO), 4.0f);
-    // (0.5 - 1 / ln(1 - c)) / 48 gives the time plus half a sample.
-    EXPECT_NEAR(st.slotFloat(b + COMP_ATTACK), 10.0 + 0.5 / 48, 2e-3);
-    EXPECT_NEAR(st.slotFloat(b + COMP_RELEASE), 200.0 + 0.5 / 48, 0.5);
+    // Times come back in whole samples.
+    EXPECT_FLOAT_EQ(st.slotFloat(b + COMP_ATTACK), 10.0f);
+    EXPECT_NEAR(st.slotFloat(b + COMP_RELEASE), 200.0, 0.5);
     // The other output groups are untouched.
     EXPECT_FLOAT_EQ(st.slotFloat(outputSlot(GROUP_REAR, COMP_RATIO)), 1.0f);
+}
+
+TEST_F(Inbound, CompressorTimesSurviveRepeatedReadBackAndWrite) {
+    int b = outputBase(GROUP_SUB);
+    for (float ms : {0.5f, 1.0f, 2.5f, 10.0f, 20.0f, 150.0f, 800.0f, 3000.0f}) {
+        float t = ms;
+        float first = 0;
+        for (int cycle = 0; cycle < 5; ++cycle) {
+            reply(8, '7', {0, 0, 0, 0, 0, timeCoefficient(t), timeCoefficient(t)});
+            t = st.slotFloat(b + COMP_ATTACK);
+            if (cycle == 0) first = t;
+        }
+        EXPECT_FLOAT_EQ(t, first) << ms << " ms drifts";
+        if (ms <= 20.0f) EXPECT_FLOAT_EQ(first, ms);
+    }
 }
 
 TEST_F(Inbound, CompressorValuesWithoutAFiniteInverseKeepTheSlot) {
@@ -158,9 +173,9 @@ TEST_F(Inbound, CompressorValuesWithoutAFiniteInverseKeepTheSlot) {
     EXPECT_FLOAT_EQ(st.slotFloat(b + COMP_RATIO), 2.0f);
     EXPECT_FLOAT_EQ(st.slotFloat(b + COMP_ATTACK), 5.0f);
     EXPECT_FLOAT_EQ(st.slotFloat(b + COMP_RELEASE), 50.0f);
-    // A coefficient of 1 is an attack of half a sample: finite, so stored.
+    // A coefficient of 1 is an instant attack: finite, so stored.
     reply(7, '7', {0, 0, 0, 0, 0, floatBits(1.0f), 0});
-    EXPECT_FLOAT_EQ(st.slotFloat(b + COMP_ATTACK), float(0.5 / 48));
+    EXPECT_FLOAT_EQ(st.slotFloat(b + COMP_ATTACK), 0.0f);
     EXPECT_FLOAT_EQ(st.slotFloat(b + COMP_RATIO), 1.0f);
 }
 
