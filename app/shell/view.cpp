@@ -119,18 +119,25 @@ CVovedo13View::CVovedo13View(CVovedo13App& app, QWidget* parent) : QWidget(paren
         connect(n, &QtNotifier::mcuUpgradeDoneReceived, this, &CVovedo13View::onMcuUpgradeDone);
         connect(n, &QtNotifier::dspUpgradeDoneReceived, this, &CVovedo13View::onDspUpgradeDone);
     }
-    asPtr(session.link())->setHotplugHandler([this](bool arrived, const std::string& path) {
-        const QString p = QString::fromStdString(path);
-        QMetaObject::invokeMethod(
-            this,
-            [this, arrived, p] {
-                if (arrived)
-                    connectDevice(true);
-                else
-                    deviceRemoved(p);
-            },
-            Qt::QueuedConnection);
-    });
+    // The monitor's thread only posts to the application object, which
+    // outlives the link; the call then finds the view, or nothing, on the UI
+    // thread, so a notice racing the view's end is dropped safely.
+    hotplugTarget_ = std::make_shared<HotplugTarget>(HotplugTarget{this});
+    asPtr(session.link())->setHotplugHandler(
+        [target = hotplugTarget_](bool arrived, const std::string& path) {
+            const QString p = QString::fromStdString(path);
+            QMetaObject::invokeMethod(
+                qApp,
+                [target, arrived, p] {
+                    CVovedo13View* v = target->view;
+                    if (!v) return;
+                    if (arrived)
+                        v->connectDevice(true);
+                    else
+                        v->deviceRemoved(p);
+                },
+                Qt::QueuedConnection);
+        });
 
     connectTimer_.setSingleShot(true);
     connectTimer_.setInterval(kConnectDelayMs);
@@ -154,6 +161,7 @@ CVovedo13View::~CVovedo13View() {
     qApp->removeEventFilter(this);
     pollTimer_.stop();
     asPtr(app_.session().link())->setHotplugHandler({});
+    hotplugTarget_->view = nullptr;
     // Running workers end early and are joined before the link goes.
     workers_.reset();
     if (app_.view() == this) app_.setView(nullptr);

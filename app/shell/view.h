@@ -171,6 +171,10 @@ private:
     };
     std::map<int, GuardedDialog> dialogs_;
     std::function<void(bool)> upgradeHandler_;
+    struct HotplugTarget {
+        CVovedo13View* view;  // read and cleared on the UI thread only
+    };
+    std::shared_ptr<HotplugTarget> hotplugTarget_;
     DialogFactory waitUpgradeFactory_;
     QString pendingDocument_;
     bool firstConnectTried_ = false;
