@@ -100,6 +100,12 @@ TEST_F(ViewFixture, RemovalDuringTheFirstSynchronisationGivesOnlyTheNotice) {
 
 TEST_F(ViewFixture, UnplugBySignalAndReplugFromTheDebugMenu) {
     buildSynced();
+    // Another device of the same class going away changes nothing.
+    view->deviceRemoved(QStringLiteral("/dev/hidraw7"));
+    EXPECT_TRUE(session->connected());
+    EXPECT_TRUE(view->polling());
+    EXPECT_EQ(frame->notice()->text(), QString::fromUtf8("设备已连接，同步中……"));
+
     std::raise(SIGUSR1);
     ASSERT_TRUE(waitFor([&] { return !session->connected(); }));
     EXPECT_EQ(frame->notice()->text(), QString::fromUtf8("设备已断开!"));
