@@ -260,7 +260,8 @@ void CVovedo13View::openPendingDocument() {
 void CVovedo13View::saveModeFileCommand() { modes_->saveFileCommand(); }
 
 void CVovedo13View::recentFilesChanged() {
-    if (app_.frame()) app_.frame()->rebuildRecentMenu();
+    // Later: the change may come from an entry of the very menu being rebuilt.
+    if (CMainFrame* f = app_.frame()) QTimer::singleShot(0, f, &CMainFrame::rebuildRecentMenu);
 }
 
 // ---- connection ----
