@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "protocol/commands.h"
 #include "protocol/mode_file.h"
 #include "shell/app.h"

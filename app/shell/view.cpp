@@ -10,6 +10,7 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
