@@ -157,7 +157,9 @@ TEST_F(Inbound, CompressorTimesSurviveRepeatedReadBackAndWrite) {
             if (cycle == 0) first = t;
         }
         EXPECT_FLOAT_EQ(t, first) << ms << " ms drifts";
-        if (ms <= 20.0f) EXPECT_FLOAT_EQ(first, ms);
+        if (ms <= 20.0f) {
+            EXPECT_FLOAT_EQ(first, ms);
+        }
     }
 }
 
