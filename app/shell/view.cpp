@@ -500,11 +500,6 @@ void CVovedo13View::installPlugSignal() {
 
 // ---- window ----
 
-void CVovedo13View::showEvent(QShowEvent* e) {
-    QWidget::showEvent(e);
-    shown_ = true;
-}
-
 void CVovedo13View::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     panelRect_ = QRect(0, 0, std::max(width(), kPanelMinWidth), std::max(height(), kPanelMinHeight));

@@ -141,7 +141,6 @@ public:
 protected:
     void resizeEvent(QResizeEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
-    void showEvent(QShowEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -178,7 +177,6 @@ private:
     DialogFactory waitUpgradeFactory_;
     QString pendingDocument_;
     bool firstConnectTried_ = false;
-    bool shown_ = false;
 };
 
 }  // namespace udare::shell
