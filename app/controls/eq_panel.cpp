@@ -347,8 +347,9 @@ void CEqPanel::mousePressEvent(QMouseEvent* e) {
         selected_ = HitTest(model_, count, mx, my, kLeftHitRadius, false, false);
         if (selected_ >= 0) {
             const EqBand& b = band(selected_);
-            grabX_ = mx - static_cast<int>(b.x);
-            grabY_ = my - static_cast<int>(b.y);
+            // The offset is taken from the exact handle centre, then truncated.
+            grabX_ = static_cast<int>(static_cast<float>(mx) - b.x);
+            grabY_ = static_cast<int>(static_cast<float>(my) - b.y);
             sendChanged(selected_);
         }
     } else if (e->button() == Qt::RightButton) {
@@ -614,7 +615,7 @@ void CEqPanel::paintHandles(QPainter& p) {
                      handleSprite(peq, i == selected_));
         p.setPen(textColour);
         p.drawText(QRectF(c.x() - 9.0, c.y() - 9.0, 18.0, 18.0), Qt::AlignCenter,
-                   QString::number(i + 1));
+                   QString::number(b.index + 1));
     }
 }
 

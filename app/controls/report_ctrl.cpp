@@ -53,6 +53,15 @@ int CReportCtrl::InsertColumn(int index, const QString& title, Qt::Alignment ali
         r.text.insert(r.text.begin() + index, systemText());
         r.background.insert(r.background.begin() + index, systemBack());
     }
+    // Rows that already exist get a cell in the new column, so that its text
+    // can be set like any other.
+    for (int row = 0; row < rowCount(); ++row) {
+        auto* cell = new QTableWidgetItem;
+        cell->setTextAlignment(alignment | Qt::AlignVCenter);
+        cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        setItem(row, index, cell);
+        applyColours(row, index);
+    }
     return index;
 }
 

@@ -159,6 +159,8 @@ TEST(ReportList, RowsKeepSystemColoursUntilSet) {
     list.InsertColumn(1, QStringLiteral("Mid"), Qt::AlignCenter, 30);
     EXPECT_EQ(list.ItemTextColor(0, 2), QColor(Qt::green));
     EXPECT_EQ(list.ItemTextColor(0, 1), sysText);
+    EXPECT_TRUE(list.SetItemText(0, 1, QStringLiteral("m")));  // existing rows get the cell
+    EXPECT_EQ(list.item(0, 1)->foreground().color(), sysText);
     EXPECT_TRUE(list.DeleteColumn(1));
     EXPECT_EQ(list.ItemTextColor(0, 1), QColor(Qt::green));
 
