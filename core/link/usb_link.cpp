@@ -123,7 +123,12 @@ int UsbLink::ConnectDevice() {
     if (connected.load()) return 0;
     // Registered before taking the connection lock: a backend may call its
     // listener (and so the owner, and so DisconnectDevice) under its own lock.
-    if (!registerNotifications()) return 0;
+    if (!registerNotifications()) {
+        // Every attempt starts from a link that is not in upgrade mode.
+        std::lock_guard<std::mutex> control(controlMutex_);
+        if (!connected.load()) upgradeMode = 0;
+        return 0;
+    }
     std::lock_guard<std::mutex> control(controlMutex_);
     if (connected.load()) return 0;
     reapEndedReaders();
@@ -328,7 +333,10 @@ int UsbLink::WriteUsbData(const uint8_t* data, size_t len) {
 
     // Torn down while waiting: the handle is gone, nothing to write to.
     std::shared_ptr<Session> s = currentSession();
-    if (!s || !connected.load()) return 0;
+    if (!s || !connected.load()) {
+        log_.log("usb数据写入失败");
+        return 0;
+    }
 
     int count = 0;
     {

@@ -105,7 +105,9 @@ TEST_F(Connect, MissingPathIsLogged) {
 TEST_F(Connect, RegistrationIsTriedOnEveryCallAndItsFailureBoxed) {
     backend.add("/dev/hidraw0");
     backend.monitorOk = false;
+    link->upgradeMode = 1;  // left over from an upgrade-mode connection
     EXPECT_EQ(link->ConnectDevice(), 0);
+    EXPECT_EQ(link->upgradeMode.load(), 0);
     EXPECT_EQ(link->ConnectDevice(), 0);
     EXPECT_EQ(backend.monitorStarts, 2);
     EXPECT_EQ(backend.enumerations, 0);

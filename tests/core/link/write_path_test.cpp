@@ -142,6 +142,7 @@ TEST_F(WritePath, TeardownReleasesAWaitingWriterWithoutWriting) {
     EXPECT_EQ(result.load(), 0);
     EXPECT_LT(took.load(), 2000);
     EXPECT_EQ(wire->writtenCount(), 1u);
+    EXPECT_TRUE(logged("usb数据写入失败"));  // a failed write, not a silent drop
 }
 
 TEST_F(WritePath, FailedWriteIsLoggedAndReturnsZero) {
