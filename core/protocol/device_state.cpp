@@ -1,5 +1,6 @@
 #include "protocol/device_state.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 
@@ -38,10 +39,12 @@ std::array<uint8_t, 7> encodeBandCode(int gainCode, const BandCode& c) {
 }
 
 std::array<uint8_t, 7> encodeBandRecord(float gainDb, int freqHz, float q, int type) {
-    // Gain in double precision, Q in single, both truncated.
-    int gain = truncToInt((double(gainDb) + 0.05 + 15.0) * 10.0);
-    int qc = truncToInt(q * 1000.0f);
-    BandCode c{uint16_t(freqHz), uint16_t(qc), uint8_t(type)};
+    // Gain in double precision, Q in single, both truncated. A value the
+    // 16-bit field cannot hold stops at its end instead of wrapping round
+    // (-20 dB must not come back as +6533 dB).
+    int gain = std::clamp(truncToInt((double(gainDb) + 0.05 + 15.0) * 10.0), 0, 0xFFFF);
+    int qc = std::clamp(truncToInt(q * 1000.0f), 0, 0xFFFF);
+    BandCode c{uint16_t(std::clamp(freqHz, 0, 0xFFFF)), uint16_t(qc), uint8_t(type)};
     return encodeBandCode(gain, c);
 }
 
@@ -53,6 +56,9 @@ EqBandValue decodeBandRecord(const uint8_t r[7]) {
 }
 
 EqBandValue readBand(const DeviceState& st, Eq eq, int k) {
+    // A band the equaliser lacks reads as all zero rather than outside the image.
+    const int e = static_cast<int>(eq);
+    if (e < 0 || e >= kEqCount || k < 0 || k >= eqInfo(eq).bands) return {0, 0, 0, 0};
     uint8_t rec[7];
     st.eqImage.read(bandOffset(eq, k), 7, rec);
     return decodeBandRecord(rec);

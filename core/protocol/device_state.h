@@ -192,6 +192,7 @@ std::array<uint8_t, 7> encodeBandCode(int gainCode, const BandCode& c);
 // Decoding: gain = code/10 - 15, Q = code/1000 (double division, stored as float).
 EqBandValue decodeBandRecord(const uint8_t rec[7]);
 
+// All zero for a band the equaliser lacks.
 EqBandValue readBand(const DeviceState& st, Eq eq, int k);
 // Band k of a group; group 1 with k 0-14 is Mic1, 15-29 Mic2.
 EqBandValue eqBand(const DeviceState& st, int group, int k);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 #include "protocol/codec.h"
 #include "protocol/device_state.h"
@@ -116,6 +117,9 @@ TEST(DeviceState, EqBandOfGroupOneCoversBothMicrophones) {
     EXPECT_FLOAT_EQ(b.gainDb, 3.0f);
     EXPECT_EQ(eqBand(st, GROUP_MIC, 8).freqHz, 1000);
     EXPECT_EQ(eqBand(st, GROUP_SUB, 16).type, 18);
+    // Indices beyond an equaliser read as nothing, never past the image's end.
+    for (auto [group, k] : {std::pair{1, 30}, {1, -1}, {8, 20}, {9, 0}})
+        EXPECT_EQ(eqBand(st, group, k).freqHz, 0) << group << "/" << k;
 }
 
 TEST(BandRecord, GainAndQEncodeAtTheirRoundingEdges) {
@@ -127,6 +131,8 @@ TEST(BandRecord, GainAndQEncodeAtTheirRoundingEdges) {
     } cases[] = {
         {-15.0f, 1.414f, 0, 1414}, {15.0f, 0.707f, 300, 707}, {-0.04f, 1.41f, 150, 1410},
         {0.0f, 1.0f, 150, 1000},   {2.96f, 0.5f, 180, 500},   {-6.0f, 4.0f, 90, 4000},
+        // Beyond the 16-bit fields: held at their ends, not wrapped.
+        {-20.0f, -1.0f, 0, 0},     {7000.0f, 70.0f, 0xFFFF, 0xFFFF},
     };
     for (const Case& c : cases) {
         auto r = encodeBandRecord(c.gain, 1000, c.q, 1);
