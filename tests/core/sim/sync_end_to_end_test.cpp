@@ -18,8 +18,8 @@ namespace {
 constexpr double kTwoPi = 6.283185307179586;
 
 // The value a slot holds after the unit's wire values for it were decoded.
-// The lossy decodings (compressor times, feedback shift) are written out here
-// from the protocol's formulas, the others use the codec.
+// The effect decodings (compressor, feedback shift, pitch) are written out
+// here, the others use the codec.
 struct Expected {
     uint32_t bits;
     bool approximate;  // compare as floats with a relative tolerance
@@ -62,7 +62,7 @@ Expected expectedSlot(const VirtualUnit& unit, const SlotInfo& s) {
         switch (s.valueIndex) {
         case 0: r = x; break;
         case 2: r = 1.0 / (1.0 - x); break;
-        default: r = (0.5 - 1.0 / std::log(1.0 - x)) / 48.0; break;
+        default: r = std::floor(0.5 - 1.0 / std::log(1.0 - x)) / 48.0; break;  // whole samples
         }
         return {floatBits(float(r)), true};
     }
@@ -238,9 +238,9 @@ TEST_F(SyncOverUnit, WriteAllDataLeavesTheUnitHoldingThePreset) {
     ASSERT_TRUE(ReadAll(ctx()));
     for (const SlotInfo& s : kSlots) {
         SCOPED_TRACE(slotName(s.index));
-        if (s.wire == Wire::Compressor)  // times come back 0.5/48 ms longer, by the decoding
+        if (s.wire == Wire::Compressor)
             EXPECT_NEAR(st.slotFloat(s.index), bitsFloat(sent.params[s.index]),
-                        1e-3 * std::fabs(bitsFloat(sent.params[s.index])) + 0.011);
+                        1e-4 * std::fabs(bitsFloat(sent.params[s.index])) + 1e-6);
         else if (s.wire == Wire::Div1e4)  // its decoding truncates without rounding
             EXPECT_NEAR(st.slotInt(s.index), int32_t(sent.params[s.index]), 1);
         else
