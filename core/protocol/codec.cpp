@@ -34,7 +34,10 @@ uint32_t msToSamples(float ms) {
 uint32_t div1e4(int v) { return floatBits(float(v / 10000.0)); }
 uint32_t div1e5(int v) { return floatBits(float(v / 100000.0)); }
 uint32_t div1e7(int v) { return floatBits(float(v / 10000000.0)); }
-uint32_t floatPercent(float v) { return floatBits(float(double(v) / 100.0)); }
+// A damaged mode file may hold a NaN or an infinity; the unit gets silence instead.
+uint32_t floatPercent(float v) {
+    return floatBits(std::isfinite(v) ? float(double(v) / 100.0) : 0.0f);
+}
 uint32_t wholePercent(float v) { return percent(truncToInt(v)); }
 }  // namespace enc
 

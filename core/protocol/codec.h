@@ -40,7 +40,7 @@ uint32_t msToSamples(float ms);     // floor(ms * 48000 / 1000 + 0.5), double
 uint32_t div1e4(int v);             // float(v / 1e4)
 uint32_t div1e5(int v);             // float(v / 1e5)
 uint32_t div1e7(int v);             // float(v / 1e7)
-uint32_t floatPercent(float v);     // float(v / 100.0)
+uint32_t floatPercent(float v);     // float(v / 100.0); not finite: 0
 uint32_t wholePercent(float v);     // percent of the integer part
 }  // namespace enc
 

@@ -160,6 +160,8 @@ TEST(Codec, EncodingsHitTheirRoundingEdges) {
     EXPECT_EQ(enc::wholePercent(42.9f), enc::percent(42));
     EXPECT_EQ(enc::msToSamples(NAN), 0u);
     EXPECT_EQ(enc::msToSamples(-5.0f), 0u);
+    EXPECT_EQ(enc::floatPercent(NAN), 0u);
+    EXPECT_EQ(enc::floatPercent(-INFINITY), 0u);
 }
 
 TEST(Codec, DecodingsHitTheirRoundingEdges) {
