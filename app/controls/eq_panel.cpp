@@ -196,8 +196,9 @@ CEqPanel::CEqPanel(QWidget* parent) : QWidget(parent) {
     // Focus is taken by the left button only (see mousePressEvent), or by Tab.
     setFocusPolicy(Qt::TabFocus);
     titleFont_ = PixelFont(QStringLiteral("宋体"), 13);
-    // Small texts by pixel height: the label lines are 9 pixels apart.
-    labelFont_ = PixelFont(QStringLiteral("Arial"), 9);
+    // Axis and value labels are 8.4 pt; the value-label layout (about 6 pixels
+    // a character, lines 9 pixels apart) is made for that size.
+    labelFont_ = PointFont(QStringLiteral("Arial"), 8.4);
     numberFont_ = PixelFont(QStringLiteral("Arial"), 10);
     statusFont_ = PixelFont(QStringLiteral("宋体"), 12);
     bypassFont_ = PixelFont(QStringLiteral("黑体"), 72);
