@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSet>
+#include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <gtest/gtest.h>
@@ -85,6 +86,20 @@ TEST(LanguageTable, EmbeddedTablesHoldTheSameKeys) {
     const QSet<QString> en = keysOf(QStringLiteral(":/lang/332.ini"));
     EXPECT_EQ(zh.size(), 75);
     EXPECT_EQ(zh, en);
+}
+
+TEST(LanguageTable, EmbeddedTablesAreGbkWithCrLf) {
+    ensureResources();
+    for (const char* name : {":/lang/331.ini", ":/lang/332.ini"}) {
+        QFile f(QString::fromLatin1(name));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name;
+        const QByteArray bytes = f.readAll();
+        EXPECT_TRUE(bytes.startsWith("[String]\r\n")) << name;  // no byte-order mark
+        EXPECT_EQ(bytes.count('\n'), bytes.count("\r\n")) << name;
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString asUtf8 = utf8.decode(bytes);
+        EXPECT_TRUE(utf8.hasError()) << name << " is not in the GBK code page";
+    }
 }
 
 TEST(LanguageTable, EmbeddedValues) {
