@@ -28,7 +28,8 @@ CInfoDlg::CInfoDlg(QWidget* parent) : QDialog(parent) {
     text_->setAlignment(Qt::AlignCenter);
     text_->setWordWrap(true);
     text_->setMinimumWidth(330);
-    QFont f(QStringLiteral("SimSun"));
+    QFont f;
+    f.setFamilies({QString::fromUtf8("宋体"), QStringLiteral("SimSun")});
     f.setPixelSize(18);
     f.setWeight(QFont::Medium);
     text_->setFont(f);

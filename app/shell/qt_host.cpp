@@ -51,7 +51,9 @@ Prompter::Answer QtPrompter::messageBox(std::string_view text, std::string_view 
 Prompter::Answer QtPrompter::show(const QString& text, const QString& caption, Icon icon,
                                   Buttons buttons) {
     QMessageBox box(parent_.data());
-    box.setText(text);
+    // Texts are plain (a file name may hold '<'), and keep their line breaks.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
     box.setWindowTitle(caption);
     switch (icon) {
     case Icon::Information: box.setIcon(QMessageBox::Information); break;
