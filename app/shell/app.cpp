@@ -19,7 +19,9 @@ namespace {
 const char* const kLanguageKey = "language";
 const char* const kLookKey = "ApplicationLook";
 const char* const kRecentGroup = "Recent File List";
-const char* const kModeFilter = "Mode Files (*.VXS)";
+// File names are case-sensitive here: the filter takes both spellings of the
+// extension, so a "preset.vxs" is listed as well.
+const char* const kModeFilter = "Mode Files (*.VXS *.vxs)";
 }  // namespace
 
 QIcon appIcon() {
