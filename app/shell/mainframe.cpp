@@ -311,7 +311,8 @@ void CMainFrame::refreshStatus() {
 }
 
 void CMainFrame::bringToFront() {
-    if (isMinimized()) showNormal();
+    // Restore keeps a maximised window maximised.
+    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();

@@ -342,3 +342,13 @@ TEST_F(ShellFixture, DialogOpenedAfterTheSwitchComesUpInEnglish) {
     EXPECT_EQ(d->windowTitle(), QStringLiteral("Machine Set"));
     delete d;
 }
+
+TEST_F(ShellFixture, SecondStartRestoresAMinimisedFrameAsItWas) {
+    build(0);
+    frame->show();
+    frame->setWindowState(Qt::WindowMaximized | Qt::WindowMinimized);
+    frame->bringToFront();
+    EXPECT_FALSE(frame->windowState() & Qt::WindowMinimized);
+    EXPECT_TRUE(frame->windowState() & Qt::WindowMaximized);
+    EXPECT_TRUE(frame->isVisible());
+}
