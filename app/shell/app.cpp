@@ -154,6 +154,8 @@ void CVovedo13App::toggleLanguage() {
 
 void CVovedo13App::showInfoBox(const QString& text, int ms) {
     auto* box = qobject_cast<CInfoDlg*>(slot(DialogSlot::InfoBox));
+    // A box that has just closed is only waiting to be deleted: start afresh.
+    if (box && !box->isVisible()) box = nullptr;
     if (!box) {
         box = new CInfoDlg(mainWindow());
         setSlot(DialogSlot::InfoBox, box);

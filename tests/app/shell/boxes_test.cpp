@@ -57,6 +57,18 @@ TEST_F(ShellFixture, InfoBoxClosedByHandComesBackFresh) {
     EXPECT_EQ(qobject_cast<CInfoDlg*>(app->slot(DialogSlot::InfoBox))->text(), QStringLiteral("b"));
 }
 
+TEST_F(ShellFixture, InfoBoxAskedForJustAfterClosingSurvivesTheOldOnesDeletion) {
+    build(0);
+    app->showInfoBox(QStringLiteral("a"), 5000);
+    app->slot(DialogSlot::InfoBox)->close();  // its deletion is still pending
+    app->showInfoBox(QStringLiteral("b"), 5000);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    auto* box = qobject_cast<CInfoDlg*>(app->slot(DialogSlot::InfoBox));
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->text(), QStringLiteral("b"));
+}
+
 TEST_F(ShellFixture, AboutBoxWithoutUnitShowsLinesOnlyAfterF11) {
     build(0);
     CAboutDlg dlg(*app);
