@@ -145,4 +145,7 @@ private:
     int active_ = -1;
 };
 
+// The frame's ribbon bar: never scrolls on the wheel, no context menu.
+using CMyMFCRibbonBar = Ribbon;
+
 }  // namespace udare::shell

@@ -21,6 +21,8 @@ private:
     QColor color_;
 };
 
+using CMyMFCRibbonStatusBarPane = StatusPane;
+
 class CMFCMyRibbonStatusBar : public QStatusBar {
     Q_OBJECT
 public:
