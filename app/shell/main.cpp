@@ -180,7 +180,8 @@ int main(int argc, char* argv[]) {
             QTimer::singleShot(1200, &frame, [&] {
                 if (!frame.grab().save(shotPath))
                     std::fprintf(stderr, "udare-tuner: cannot write %s\n", qPrintable(shotPath));
-                QApplication::quit();
+                // exit, not quit: the synchronisation dialog refuses to close, which cancels a quit.
+                QCoreApplication::exit(0);
             });
         }
     });
