@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "protocol/context.h"
+#include "protocol/device_state.h"
 #include "protocol/host.h"
 #include "protocol/report.h"
 
@@ -81,6 +83,31 @@ public:
     std::mutex m;
     std::vector<Box> boxes;
     Answer answer = Answer::Yes;
+};
+
+// Records the clock's time of every report, to place the waits among them.
+class StampSink : public RecordingSink {
+public:
+    explicit StampSink(FakeClock& clock) : clock_(clock) {}
+    int writeReport(const uint8_t* data, size_t len) override {
+        stamps.push_back(clock_.nowMs());
+        return RecordingSink::writeReport(data, len);
+    }
+    std::vector<int64_t> stamps;
+
+private:
+    FakeClock& clock_;
+};
+
+// What an operation needs: a state, a recording link and fakes for the rest.
+struct CommandRig {
+    DeviceState st;
+    FakeClock clock;
+    StampSink out{clock};
+    RecordingLog log;
+    RecordingNotifier notifier;
+    RecordingPrompter prompter;
+    Ctx c{st, out, clock, log, notifier, prompter};
 };
 
 }  // namespace udare::test

@@ -15,15 +15,7 @@ namespace {
 
 using test::fromHex;
 
-struct Rig {
-    DeviceState st;
-    test::RecordingSink out;
-    test::FakeClock clock;
-    test::RecordingLog log;
-    test::RecordingNotifier notifier;
-    test::RecordingPrompter prompter;
-    Ctx c{st, out, clock, log, notifier, prompter};
-};
+using Rig = test::CommandRig;
 
 void expectReports(const Rig& r, const std::vector<std::string>& want) {
     ASSERT_EQ(r.out.reports.size(), want.size());

@@ -16,15 +16,7 @@ namespace {
 
 using test::fromHex;
 
-struct Rig {
-    DeviceState st;
-    test::RecordingSink out;
-    test::FakeClock clock;
-    test::RecordingLog log;
-    test::RecordingNotifier notifier;
-    test::RecordingPrompter prompter;
-    Ctx c{st, out, clock, log, notifier, prompter};
-};
+using Rig = test::CommandRig;
 
 std::string head(const HidReport& r, int n) { return hexReport(r.data(), n); }
 

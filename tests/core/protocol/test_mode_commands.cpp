@@ -12,28 +12,7 @@ namespace {
 
 using test::fromHex;
 
-// Records the clock's time of every report, to place the waits among them.
-class StampSink : public test::RecordingSink {
-public:
-    explicit StampSink(test::FakeClock& clock) : clock_(clock) {}
-    int writeReport(const uint8_t* data, size_t len) override {
-        stamps.push_back(clock_.nowMs());
-        return RecordingSink::writeReport(data, len);
-    }
-    std::vector<int64_t> stamps;
-
-private:
-    test::FakeClock& clock_;
-};
-
-struct Rig {
-    DeviceState st;
-    test::FakeClock clock;
-    StampSink out{clock};
-    test::RecordingLog log;
-    test::RecordingNotifier notifier;
-    test::RecordingPrompter prompter;
-    Ctx c{st, out, clock, log, notifier, prompter};
+struct Rig : test::CommandRig {
     int syncs = 0;
     StartSync startSync = [this] {
         // The worker starts after the mode report has gone out.
