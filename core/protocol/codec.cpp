@@ -48,7 +48,9 @@ int muteGain(float f) { return percent(f) == 0 ? 1 : 0; }
 int integer(uint8_t b9) { return b9; }
 int invertedInteger(uint8_t b9) { return b9 == 0 ? 1 : 0; }
 float samplesToMs(uint32_t u) { return static_cast<float>(double(u) * 1000.0 / kSampleRate); }
-int div1e4(float f) { return truncSafe(f * 10000.0f); }
+// With the shared rounding step, like the other scaled decodings: a bare
+// truncation read many thresholds back one low (0.0007 became 6).
+int div1e4(float f) { return truncSafe(roundForDecode(f, 4) * 10000.0f); }
 int div1e5(float f) { return truncSafe(roundForDecode(f, 5) * 100000.0f); }
 int div1e7(float f) { return truncSafe(roundForDecode(f, 7) * 10000000.0f); }
 float floatPercent(float f) { return static_cast<float>(percent(f)); }

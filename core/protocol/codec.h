@@ -50,7 +50,7 @@ int muteGain(float f);              // 1 when the percent decoding is 0
 int integer(uint8_t b9);            // the value's last byte
 int invertedInteger(uint8_t b9);    // 1 when that byte is 0
 float samplesToMs(uint32_t u);      // u * 1000 / 48000 as float
-int div1e4(float f);                // trunc(f * 1e4)
+int div1e4(float f);                // trunc(float(f + 5e-5) * 1e4)
 int div1e5(float f);                // trunc(float(f + 5e-6) * 1e5)
 int div1e7(float f);                // trunc(float(f + 5e-8) * 1e7)
 float floatPercent(float f);        // float(percent(f))

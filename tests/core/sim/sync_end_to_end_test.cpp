@@ -9,6 +9,7 @@
 #include "protocol/codec.h"
 #include "protocol/commands.h"
 #include "protocol/device_state.h"
+#include "protocol/inbound.h"
 #include "sim/virtual_unit.h"
 #include "test_support.h"
 
@@ -17,9 +18,8 @@ namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
 
-// The value a slot holds after the unit's wire values for it were decoded.
-// The effect decodings (compressor, feedback shift, pitch) are written out
-// here, the others use the codec.
+// The value a slot holds once the unit's wire values for it are decoded: the
+// dispatcher's own decoding of a read reply carrying them.
 struct Expected {
     uint32_t bits;
     bool approximate;  // compare as floats with a relative tolerance
@@ -27,47 +27,16 @@ struct Expected {
 
 Expected expectedSlot(const VirtualUnit& unit, const SlotInfo& s) {
     auto v = unit.wireValues(s.group, s.code, 7);
-    float f = bitsFloat(v[0]);
-    uint8_t b9 = uint8_t(v[0]);
-    auto asInt = [](int x) { return Expected{uint32_t(x), false}; };
-    auto asFloat = [](float x) { return Expected{floatBits(x), false}; };
-    switch (s.wire) {
-    case Wire::Percent: return asInt(dec::percent(f));
-    case Wire::MuteGain: return asInt(dec::muteGain(f));
-    case Wire::Integer: return asInt(dec::integer(b9));
-    case Wire::InvertedInteger: return asInt(dec::invertedInteger(b9));
-    case Wire::MsToSamples: return asFloat(dec::samplesToMs(v[0]));
-    case Wire::Div1e4: return asInt(dec::div1e4(f));
-    case Wire::Div1e5: return asInt(dec::div1e5(f));
-    case Wire::Div1e7: return asInt(dec::div1e7(f));
-    case Wire::FloatPercent:
-    case Wire::WholePercent: return asFloat(dec::floatPercent(f));
-    case Wire::Shift: {
-        int step = int(std::trunc(double(f) * 48000.0 / kTwoPi + 0.5));
-        return asInt(std::clamp(step, 1, 5));
-    }
-    case Wire::Pitch: {
-        static constexpr uint32_t kFloats[25] = {
-            0xC3A0B6F9, 0xC393BE42, 0xC386B24F, 0xC3732606, 0xC358C083, 0xC33E33DB, 0xC3237FD3,
-            0xC308A433, 0xC2DB417C, 0xC2A4EA75, 0xC25C85B0, 0xC1DD28B9, 0x00000000, 0x41DE70B0,
-            0x425F159F, 0x42A7CC64, 0x42E06166, 0x430CA528, 0x432943CF, 0x43460CE8, 0x436300B0,
-            0x43800FB4, 0x438EB4A7, 0x439D6F51, 0x43AC3FD3};
-        for (int n = 0; n < 25; ++n)
-            if (kFloats[n] == v[1]) return asInt(n - 12);
-        return asInt(0);
-    }
-    case Wire::Compressor: {
-        float x = bitsFloat(v[s.valueIndex]);
-        double r = 0;
-        switch (s.valueIndex) {
-        case 0: r = x; break;
-        case 2: r = 1.0 / (1.0 - x); break;
-        default: r = std::floor(0.5 - 1.0 / std::log(1.0 - x)) / 48.0; break;  // whole samples
-        }
-        return {floatBits(float(r)), true};
-    }
-    }
-    return {0, false};
+    HidReport reply = buildParamReport(0x0A, s.group, s.code, v.data(), 7);
+    DeviceState scratch;
+    test::RecordingSink drop;
+    test::FakeClock clock;
+    test::RecordingLog log;
+    test::RecordingNotifier notifier;
+    test::RecordingPrompter prompter;
+    Ctx c{scratch, drop, clock, log, notifier, prompter};
+    DecodeParamReply(c, reply.data());
+    return {scratch.params.bits(s.index), false};
 }
 
 // Distinct wire values for every slot, each as the unit would hold them.
@@ -241,8 +210,6 @@ TEST_F(SyncOverUnit, WriteAllDataLeavesTheUnitHoldingThePreset) {
         if (s.wire == Wire::Compressor)
             EXPECT_NEAR(st.slotFloat(s.index), bitsFloat(sent.params[s.index]),
                         1e-4 * std::fabs(bitsFloat(sent.params[s.index])) + 1e-6);
-        else if (s.wire == Wire::Div1e4)  // its decoding truncates without rounding
-            EXPECT_NEAR(st.slotInt(s.index), int32_t(sent.params[s.index]), 1);
         else
             EXPECT_EQ(st.params.bits(s.index), sent.params[s.index]);
     }
