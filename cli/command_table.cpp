@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -127,10 +128,36 @@ int cmdBackup(Session& s, const V& v) {
     return SaveModeFile(s.ctx(), v[0].s) ? EXIT_OK : EXIT_FAILED;
 }
 
+// A mode file shorter than its version's whole size loads only in part and
+// leaves the rest of the mirror as it was; restore would then write start-up
+// values into the unit. Open failures are left to LoadModeFile's own message.
+bool wholeModeFile(Session& s, const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f) return true;
+    std::vector<char> b;
+    b.reserve(kModeFileSize);
+    char c;
+    while (b.size() < static_cast<size_t>(kModeFileSize) && f.get(c)) b.push_back(c);
+    // "Ver1.0.0" (any letter case) in UTF-16LE marks the older, shorter layout.
+    bool v100 = b.size() >= 18;
+    for (size_t i = 0; v100 && i < 9; ++i) {
+        const unsigned u = static_cast<unsigned char>(b[2 * i]) | static_cast<unsigned char>(b[2 * i + 1]) << 8;
+        v100 = i == 8 ? u == 0 : u < 0x80 && std::tolower(static_cast<int>(u)) == "ver1.0.0"[i];
+    }
+    const size_t need = static_cast<size_t>(v100 ? kModeFileSizeV100 : kModeFileSize);
+    if (b.size() >= need && !f.bad()) return true;
+    s.fail(format(s.t({"%s 不是完整的模式文件 (%zu 字节, 应为 %zu), 未写入机器",
+                       "%s is not a whole mode file (%zu bytes, %zu expected); nothing was written"}),
+                  path.c_str(), b.size(), need));
+    return false;
+}
+
 int cmdRestore(Session& s, const V& v) {
+    if (!wholeModeFile(s, v[0].s)) return EXIT_FAILED;
     // The file's Sub layout and the image size depend on the unit's protocol:
     // learn who it is before loading, and refuse a unit ReadAll would refuse.
-    s.request({0x80, 0x7F, 0x81});
+    // The machine settings say whether the full write fades the volumes in.
+    s.request({0x80, 0x7F, 0x81, 0x92});
     if (int rc = s.checkAnswering()) return rc;
     if (!s.identityMatches()) return EXIT_FAILED;
     if (!LoadModeFile(s.ctx(), v[0].s)) return EXIT_FAILED;
@@ -163,7 +190,7 @@ int cmdRemoteSave(Session& s, const V& v) {
     ReadRemoteKeys(s.ctx());
     if (int rc = s.checkAnswering()) return rc;
     if (!SaveRemoteKeyFile(s.ctx(), v[0].s)) {
-        s.fail("保存遥控文件失败");
+        s.fail(format(s.t({"无法保存遥控文件 %s", "cannot save the remote-key file %s"}), v[0].s.c_str()));
         return EXIT_FAILED;
     }
     return EXIT_OK;
@@ -171,7 +198,7 @@ int cmdRemoteSave(Session& s, const V& v) {
 
 int cmdRemoteLoad(Session& s, const V& v) {
     if (!LoadRemoteKeyFile(s.ctx(), v[0].s)) {
-        s.fail("载入遥控文件失败");
+        s.fail(format(s.t({"无法载入遥控文件 %s", "cannot load the remote-key file %s"}), v[0].s.c_str()));
         return EXIT_FAILED;
     }
     return EXIT_OK;
@@ -221,7 +248,7 @@ int cmdLearnRemoteKey(Session& s, const V& v) {
 }
 
 int cmdResetMachine(Session& s, const V&) {
-    if (s.prompter.messageBox(s.t({"确定要复位机器吗?", "Reset the unit?"}), "提示",
+    if (s.prompter.messageBox(s.t({"您确定要将机器复位吗? \n机器复位后将自动重新启动并连接.", "Are you sure to reset machine? "}), "提示",
                               Prompter::Icon::Question, Prompter::Buttons::YesNo) !=
         Prompter::Answer::Yes)
         return EXIT_FAILED;
@@ -255,7 +282,9 @@ int cmdWriteModeImages(Session& s, const V& v) {
     std::atomic<int> progress{0};
     const int sent = WriteModeImages(s.ctx(), v[0].s, s.link().upgradeMode.load() != 0, progress);
     s.out << format(s.t({"已写入 %d 个模式图像\n", "%d mode images written\n"}), sent);
-    return sent > 0 ? EXIT_OK : EXIT_FAILED;
+    if (sent > 0) return EXIT_OK;
+    s.fail(format(s.t({"%s 中没有可写入的模式图像", "no mode image written from %s"}), v[0].s.c_str()));
+    return EXIT_FAILED;
 }
 
 #define OP(body) [](Session& s, const V& v) -> int { (void)v; body; return EXIT_OK; }
@@ -318,7 +347,7 @@ const std::vector<Command> kCommands = {
     {"SetReverbVolume", {percent()}, Needs::Unit, OP(SetReverbVolume(s.ctx(), in(v[0]))), {"混响音量", "reverb volume"}},
     {"SetReverbTime", {{Kind::Int, "V", 0, 1000}}, Needs::Unit, OP(SetReverbTime(s.ctx(), in(v[0]))), {"混响时间", "reverb time"}},
     {"SetReverbPreDelay", {ms()}, Needs::Unit, OP(SetReverbPreDelay(s.ctx(), fl(v[0]))), {"混响预延时 (总计)", "reverb pre-delay (total)"}},
-    {"SetFbcShift", {{Kind::Int, "STEP", 1, 5}}, Needs::Unit, OP(SetFbcShift(s.ctx(), in(v[0]))), {"反馈抑制移频 (1 = 关)", "feedback-suppression shift (1 = off)"}},
+    {"SetFbcShift", {anyInt("STEP")}, Needs::Unit, OP(SetFbcShift(s.ctx(), in(v[0]))), {"反馈抑制移频 (1 = 关, 限于 1..5)", "feedback-suppression shift (1 = off; held to 1..5)"}},
     {"SetMusicPitch", {{Kind::Int, "SEMITONES", -12, 12}}, Needs::Unit, OP(SetMusicPitch(s.ctx(), in(v[0]))), {"音乐变调", "music key shift"}},
     {"SetPitchBypass", {flag()}, Needs::Unit, OP(SetPitchBypass(s.ctx(), in(v[0]))), {"变调旁路", "pitch shifter bypass"}},
     {"SetMicGateThreshold", {anyInt("V")}, Needs::Unit, OP(SetMicGateThreshold(s.ctx(), in(v[0]))), {"话筒噪声门阈值", "microphone gate threshold"}},
@@ -479,7 +508,7 @@ bool readScript(Session& s, const std::string& path, std::vector<std::pair<int, 
     std::istream* is = &std::cin;
     if (path != "-") {
         file.open(path);
-        if (!file) {
+        if (!file || std::filesystem::is_directory(path)) {
             s.fail(format(s.t({"无法读取 %s", "cannot read %s"}), path.c_str()));
             return false;
         }
@@ -496,6 +525,10 @@ bool readScript(Session& s, const std::string& path, std::vector<std::pair<int, 
         std::vector<std::string> w;
         for (std::string x; words >> x;) w.push_back(x);
         if (!w.empty()) lines.emplace_back(number, std::move(w));
+    }
+    if (is->bad()) {
+        s.fail(format(s.t({"读取 %s 时出错", "error reading %s"}), path.c_str()));
+        return false;
     }
     return true;
 }

@@ -173,20 +173,19 @@ TEST(CliUnit, BackupThenRestoreRoundTrips) {
     EXPECT_NE(b.out.find("sub.12 = type 1, 55 Hz, 3.0 dB, Q 2.000\n"), std::string::npos);
 }
 
-// A unit that holds something other than what it was sent: every read reply
-// for effectVolume says 7 %.
+// The virtual unit with every report it sends passed through edit first.
 class LyingBackend final : public HidBackend {
 public:
-    LyingBackend() : unit_(sim::SimOptions{}) {}
+    using Edit = void (*)(uint8_t* report, int length);
+    explicit LyingBackend(Edit edit) : unit_(sim::SimOptions{}), edit_(edit) {}
     std::vector<HidInterfaceInfo> enumerate(bool* ok) override { return unit_.enumerate(ok); }
     std::unique_ptr<HidDevice> open(const std::string& path) override {
         struct Dev final : HidDevice {
             std::unique_ptr<HidDevice> d;
+            Edit edit;
             int read(uint8_t* buf, size_t cap, int t) override {
                 int n = d->read(buf, cap, t);
-                if (n >= 10 && buf[1] == 0x0A && buf[3] == 1 && buf[4] == '2') {
-                    buf[6] = 0x3D, buf[7] = 0x8F, buf[8] = 0x5C, buf[9] = 0x29;  // 0.07
-                }
+                if (n > 0) edit(buf, n);
                 return n;
             }
             int write(const uint8_t* p, size_t n) override { return d->write(p, n); }
@@ -194,6 +193,7 @@ public:
             void cancel() override { d->cancel(); }
         };
         auto dev = std::make_unique<Dev>();
+        dev->edit = edit_;
         dev->d = unit_.open(path);
         if (!dev->d) return nullptr;
         return dev;
@@ -203,21 +203,57 @@ public:
 
 private:
     sim::VirtualUnit unit_;
+    Edit edit_;
 };
+
+CliHooks lyingHooks(LyingBackend::Edit edit) {
+    CliHooks hooks;
+    hooks.makeBackend = [edit](const Options&, std::string&) -> std::unique_ptr<HidBackend> {
+        return std::make_unique<LyingBackend>(edit);
+    };
+    return hooks;
+}
 
 TEST(CliUnit, RestoreReportsWhatTheUnitDoesNotHold) {
     const auto dir = tempDir("mismatch");
     const std::string vxs = (dir / "p.vxs").string();
     writeFile(dir / "save.cmds", "SetEffectVolume 40\nbackup " + vxs + "\n");
     ASSERT_EQ(runCtl({"--simulate", "run", (dir / "save.cmds").string()}).rc, 0);
-    CliHooks hooks;
-    hooks.makeBackend = [](const Options&, std::string&) -> std::unique_ptr<HidBackend> {
-        return std::make_unique<LyingBackend>();
-    };
-    const test::Run r = runCtl({"--simulate", "restore", vxs}, hooks);
+    // Every read reply for effectVolume says 7 %.
+    const test::Run r = runCtl({"--simulate", "restore", vxs}, lyingHooks([](uint8_t* b, int n) {
+        if (n >= 10 && b[1] == 0x0A && b[3] == 1 && b[4] == '2')
+            b[6] = 0x3D, b[7] = 0x8F, b[8] = 0x5C, b[9] = 0x29;  // 0.07
+    }));
     EXPECT_EQ(r.rc, EXIT_MISMATCH) << r.out << r.err;
     EXPECT_NE(r.out.find("differs: effectVolume: 40 -> 7"), std::string::npos) << r.out;
     EXPECT_EQ(runCtl({"--simulate", "restore", (dir / "missing.vxs").string()}).rc, EXIT_FAILED);
+}
+
+TEST(CliUnit, RestoreFollowsTheUnitsFadeFlagAndRefusesPartFiles) {
+    const auto dir = tempDir("fade");
+    const std::string vxs = (dir / "p.vxs").string();
+    writeFile(dir / "save.cmds", "SetMicVolume 85\nSetMusicVolume 62\nbackup " + vxs + "\n");
+    ASSERT_EQ(runCtl({"--simulate", "run", (dir / "save.cmds").string()}).rc, 0);
+    // A unit whose machine settings ask for the fade-in gets its volumes raised
+    // step by step, so they are restored too.
+    const test::Run r = runCtl({"--simulate", "--trace", "-", "restore", vxs}, lyingHooks([](uint8_t* b, int n) {
+        if (n >= 3 && b[1] == 0x92) b[2] = 1;
+    }));
+    ASSERT_EQ(r.rc, 0) << r.out << r.err;
+    EXPECT_EQ(r.out.find("micVolume"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("musicVolume"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("> 02 09 00 01 30 01 3F 59 99 9A"), std::string::npos);  // 0.85, the last step
+
+    // A file cut short would restore start-up values for what it lacks.
+    const std::string full = readFile(vxs);
+    for (size_t keep : {size_t{0}, size_t{120}, full.size() - 1}) {
+        writeFile(dir / "cut.vxs", full.substr(0, keep));
+        const test::Run cut = runCtl({"--simulate", "--trace", "-", "restore", (dir / "cut.vxs").string()});
+        EXPECT_EQ(cut.rc, EXIT_FAILED) << keep;
+        EXPECT_NE(cut.err.find("is not a whole mode file"), std::string::npos) << cut.err;
+        EXPECT_EQ(cut.out.find("> 02 09"), std::string::npos) << keep;
+        EXPECT_EQ(cut.out.find("> 02 85"), std::string::npos) << keep;
+    }
 }
 
 TEST(CliExit, UnitGoneOrSilent) {
@@ -288,7 +324,7 @@ TEST(CliUnit, RemoteKeyFileRoundTrip) {
 TEST(CliUnit, QuestionsAreAnsweredNoUnlessYes) {
     const Traced no = traced("reset-no", {"ResetMachine"});
     EXPECT_EQ(no.run.rc, EXIT_FAILED);
-    EXPECT_NE(no.run.err.find("提示: Reset the unit? [No]"), std::string::npos) << no.run.err;
+    EXPECT_NE(no.run.err.find("提示: Are you sure to reset machine?  [No]"), std::string::npos) << no.run.err;
     EXPECT_EQ(no.trace.find("> 02 68"), std::string::npos);
     const test::Run yes = runCtl({"--simulate", "--yes", "--trace", "-", "ResetMachine"});
     EXPECT_EQ(yes.rc, 0);
