@@ -37,10 +37,11 @@ bool fail(std::string* error, std::string msg) {
 
 const char* simOptionsHelp() {
     return "  model=TEXT          model name the unit reports (default Q9)\n"
-           "  protocol=N          protocol version 1 or 2 (default 2)\n"
+           "  protocol=N          protocol version 1-255 (default 2; 1: 889-byte image,\n"
+           "                      no output delays)\n"
            "  mcu=TEXT            MCU version text (default 2013-05-03)\n"
            "  dsp=TEXT            DSP version text (default 2013-05-01)\n"
-           "  extended[=0|1]      report the extended block\n"
+           "  extended[=0|1]      report the extended flag (asks for the extended block)\n"
            "  fw=HHLL             firmware-version bytes in hex (default F188)\n"
            "  latency-ms=N        delay every reply by N ms\n"
            "  frames              1 ms USB frames: two frames per request and reply\n"
@@ -99,7 +100,7 @@ bool parseSimOptions(std::string_view text, SimOptions& out, std::string* error)
                 if (!hasValue) {
                     o.extended = 1;
                 } else {
-                    if (!parseInt(value, 0, 255, n)) return badValue("0 or 1");
+                    if (!parseInt(value, 0, 1, n)) return badValue("0 or 1");
                     o.extended = int(n);
                 }
             } else if (key == "fw") {

@@ -218,11 +218,18 @@ struct VirtualUnit::Core {
     uint32_t mcuHighBase = 0;
     uint32_t mcuLast = 0;
     bool mcuGap = false;
+    // Blocks are opened by their marks, in order: bytes below mcuMarked may be
+    // written. Data ahead of its block's mark, or a mark out of order, spoils
+    // the image.
+    uint32_t mcuMarked = 0;
+    bool mcuBadMark = false;
     bool mcuEnded = false;
     std::array<uint8_t, 3> mcuHead{};
     int restarts = 0;
 
-    std::array<std::vector<uint8_t>, kFlashSectors> flash;  // empty: erased
+    // A sector never erased still holds the old core (empty vector); erased
+    // sectors read FF until written.
+    std::array<std::vector<uint8_t>, kFlashSectors> flash;
     std::vector<uint8_t> modeMemory = std::vector<uint8_t>(kModeMemorySize, 0xFF);
 
     std::deque<HidReport> log;
@@ -276,6 +283,14 @@ struct VirtualUnit::Core {
         return true;
     }
 
+    // Mode m becomes the current settings, its image included (a unit that had
+    // no image of its own has the mode's from now on).
+    void loadMode(int m) {
+        cur = modes[m];
+        currentMode = m;
+        noImage = false;
+    }
+
     void checkReadError() {
         if (readErrorFired || opt.readErrorAfter < 0 || received < size_t(opt.readErrorAfter))
             return;
@@ -306,9 +321,12 @@ struct VirtualUnit::Core {
             return kFlashInvalidSector;
         return kFlashOk;
     }
+    // The core the unit shipped with: a fixed pattern with few FF bytes, so
+    // that writing over it without an erase fails to verify.
+    static uint8_t oldCoreByte(uint32_t a) { return uint8_t((a * 0x9Du) ^ (a >> 8) ^ 0x5Au) & 0x7F; }
     uint8_t flashByte(uint32_t a) const {
         const auto& sec = flash[a / kFlashSectorSize];
-        return sec.empty() ? 0xFF : sec[a % kFlashSectorSize];
+        return sec.empty() ? oldCoreByte(a) : sec[a % kFlashSectorSize];
     }
 
     void meter() {
@@ -345,7 +363,16 @@ void VirtualUnit::Core::processUpgrade(const HidReport& in, std::vector<HidRepor
             mcuHighBase = 0;
             mcuLast = 0;
             mcuGap = false;
+            mcuMarked = 0;
+            mcuBadMark = false;
             mcuEnded = false;
+        } else {
+            // Block mark: the 16-bit start of the next 512-byte block.
+            uint32_t mark = uint32_t(in[2]) << 8 | in[3];
+            if (mark == (mcuMarked & 0xFFFF))
+                mcuMarked += 512;
+            else
+                mcuBadMark = true;
         }
         out.push_back(reply(cmd));
         return;
@@ -362,6 +389,7 @@ void VirtualUnit::Core::processUpgrade(const HidReport& in, std::vector<HidRepor
                 full += 0x10000;
             }
             if (full != mcuImage.size()) mcuGap = true;
+            if (full + uint32_t(n) > mcuMarked) mcuBadMark = true;
             mcuLast = full;
             if (mcuImage.size() < full + n) mcuImage.resize(full + n);
             std::memcpy(mcuImage.data() + full, in.data() + 5, size_t(n));
@@ -399,8 +427,12 @@ void VirtualUnit::Core::process(const HidReport& in, std::vector<HidReport>& out
             r[5] = opt.fwVersionHi;
             r[6] = opt.fwVersionLo;
         } else if (in[2] == 0xE4 && in[3] == 0x00 && in[4] == 0x03) {
-            // Image check: echo the head only for a complete, gap-free image.
-            bool good = mcuEnded && !mcuGap && !mcuImage.empty() && mcuImage[0] == mcuHead[0];
+            // Image check: echo the head only for a complete, gap-free image,
+            // every block opened by its mark, that carries this unit's
+            // firmware-version bytes in bytes 1 and 2.
+            bool good = mcuEnded && !mcuGap && !mcuBadMark && mcuImage.size() >= 3 &&
+                        mcuImage[0] == mcuHead[0] && mcuImage[1] == opt.fwVersionHi &&
+                        mcuImage[2] == opt.fwVersionLo;
             r[2] = 0xE4;
             for (int i = 0; i < 3; ++i) r[5 + i] = good ? mcuHead[i] : uint8_t(~mcuHead[i]);
         } else {
@@ -418,17 +450,13 @@ void VirtualUnit::Core::process(const HidReport& in, std::vector<HidReport>& out
         out.push_back(reply(cmd));
         return;
     case 0x05:
-        if (in[2] <= 3) {
-            cur = modes[in[2]];
-            currentMode = in[2];
-        }
+        if (in[2] <= 3) loadMode(in[2]);
         out.push_back(reply(cmd));
         return;
     case 0x06:
         if (in[2] <= 3) {
             modes[in[2]] = factorySettings(in[2], protocol);
-            cur = modes[in[2]];
-            currentMode = in[2];
+            loadMode(in[2]);
         }
         out.push_back(reply(cmd));
         return;
@@ -615,19 +643,25 @@ void VirtualUnit::Core::process(const HidReport& in, std::vector<HidReport>& out
         uint8_t status = flashStatus(a, cmd == 0xDC ? 1 : 32);
         if (status == kFlashOk) {
             if (cmd == 0xDC) {
-                flash[a / kFlashSectorSize].clear();
+                flash[a / kFlashSectorSize].assign(kFlashSectorSize, 0xFF);
             } else if (cmd == 0xDD) {
+                const uint32_t base = a - a % kFlashSectorSize;
                 auto& sec = flash[a / kFlashSectorSize];
-                if (sec.empty()) sec.assign(kFlashSectorSize, 0xFF);
-                // Flash bits only clear; a byte that needed a set bit fails to verify.
-                for (uint32_t i = 0; i < 32; ++i) {
-                    uint32_t at = (a + i) % kFlashSectorSize;
-                    if (at == 0 && i > 0) break;  // write crosses into the next sector
-                    uint8_t want = in[7 + i];
-                    sec[at] &= want;
-                    if (sec[at] != want) status = kFlashVerifyWrite;
+                if ((a % kFlashSectorSize) + 32 > kFlashSectorSize) {
+                    status = kFlashInvalidSector;  // a piece never spans two sectors
+                } else {
+                    if (sec.empty()) {
+                        sec.resize(kFlashSectorSize);
+                        for (uint32_t i = 0; i < kFlashSectorSize; ++i) sec[i] = oldCoreByte(base + i);
+                    }
+                    // Flash bits only clear; a byte that needed a set bit fails to verify.
+                    for (uint32_t i = 0; i < 32; ++i) {
+                        uint32_t at = a % kFlashSectorSize + i;
+                        uint8_t want = in[7 + i];
+                        sec[at] &= want;
+                        if (sec[at] != want) status = kFlashVerifyWrite;
+                    }
                 }
-                if ((a % kFlashSectorSize) + 32 > kFlashSectorSize) status = kFlashInvalidSector;
             } else {
                 for (uint32_t i = 0; i < 32; ++i) r[7 + i] = flashByte(a + i);
             }
@@ -777,8 +811,7 @@ void eventLoop(VirtualUnit::Core* c) {
             c->upgrade = e.upgrade;
             if (e.restart) {
                 int m = c->machine[9] >= 1 && c->machine[9] <= 4 ? c->machine[9] - 1 : c->currentMode;
-                c->cur = c->modes[m];
-                c->currentMode = m;
+                c->loadMode(m);
             }
             c->plugLocked();
             break;

@@ -91,6 +91,7 @@ public:
     std::array<uint8_t, 3> mcuImageHead() const;
     bool mcuImageEnded() const;
     int restarts() const;  // restarts after an MCU upgrade or a machine reset
+    // DSP flash contents; sectors never erased still hold the old core.
     std::vector<uint8_t> dspFlash(uint32_t address, uint32_t length) const;
     std::vector<uint8_t> modeMemory() const;
 

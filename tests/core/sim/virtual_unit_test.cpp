@@ -118,6 +118,7 @@ TEST(SimOptionsTest, RejectsBadOptionsAndKeepsTheOldValues) {
         {"silent=1", "takes no value"},
         {"remove-after=0", "remove-after"},
         {"fw=F1", "fw"},
+        {"extended=2", "extended"},
         {"model=", "needs a value"},
         {"model=Q9,bogus", "\"bogus\""},
     };
@@ -323,6 +324,13 @@ TEST(VirtualUnitTest, UnitWithoutImageAnswersFFFF) {
     r = b.ask(req({0x86, 0, 0, 2}));
     EXPECT_EQ(r[5], 0x00);
     EXPECT_EQ(r[6], 0x96);
+
+    // Loading a mode brings that mode's image.
+    Bench c(o);
+    c.ask(req({0x05, 1}));
+    r = c.ask(req({0x86, 0, 56, 7}));
+    EXPECT_EQ(r[5], 0x00);
+    EXPECT_EQ(r[6], 180);  // Mic1 band 8 of the factory preset
 }
 
 TEST(VirtualUnitTest, ModesStoreLoadAndReset) {
@@ -434,6 +442,11 @@ TEST(VirtualUnitTest, DspFlashEraseWriteReadBack) {
     uint8_t piece[32];
     for (int i = 0; i < 32; ++i) piece[i] = uint8_t(0x30 + i);
 
+    // The flash holds the old core: writing over it without an erase fails.
+    auto before = b.unit.dspFlash(0x20000, 32);
+    EXPECT_NE(before, std::vector<uint8_t>(32, 0xFF));
+    EXPECT_EQ(b.ask(flashReq(0xDD, 0x20000, piece))[2], kFlashVerifyWrite);
+
     HidReport r = b.ask(flashReq(0xDC, 0x10000));
     EXPECT_EQ(r[1], 0xDC);
     EXPECT_EQ(r[2], 0);
@@ -498,7 +511,9 @@ TEST(VirtualUnitTest, McuUpgradeReEnumeratesAndChecksTheImage) {
     img[2] = 0x88;
     b.ask(req({0x01, 0xE4, 0x00, 0x20}));
     for (size_t off = 0; off < img.size(); off += 56) {
-        if (off == 0 || off == 504) b.ask(req({0x01, int(off >> 8), int(off & 0xFF)}));
+        // Marks name the block start: 0 before the piece at 0, 512 before the one at 504.
+        if (off == 0) b.ask(req({0x01, 0x00, 0x00}));
+        if (off == 504) b.ask(req({0x01, 0x02, 0x00}));
         int n = int(std::min<size_t>(56, img.size() - off));
         HidReport d = req({0x02, int(off >> 8), int(off & 0xFF), n});
         std::memcpy(d.data() + 5, img.data() + off, size_t(n));
@@ -541,6 +556,59 @@ TEST(VirtualUnitTest, McuCheckFailsForAnImageWithAGap) {
     HidReport r = b.ask(req({0x03, 0xE4, 0x00, 0x03}));
     EXPECT_EQ(r[2], 0xE4);
     EXPECT_FALSE(r[5] == 0x42 && r[6] == 1 && r[7] == 2);
+}
+
+// The check passes only for an image sent as the upgrade sends it: every
+// 512-byte block announced by its mark before data reaches it, and bytes 1
+// and 2 replaced by the unit's firmware-version bytes.
+TEST(VirtualUnitTest, McuCheckNeedsBlockMarksAndTheVersionBytes) {
+    struct Case {
+        const char* what;
+        size_t size;
+        int skipMark;       // boundary whose mark is left out (-1: none)
+        bool markDataOffset;  // marks carry the data offset instead of the block start
+        bool patch;
+        bool passes;
+    } cases[] = {
+        {"as sent", 1000, -1, false, true, true},
+        {"exactly two blocks", 1024, -1, false, true, true},
+        {"past 64 KiB", 70000, -1, false, true, true},
+        {"first mark missing", 1000, 0, false, true, false},
+        {"mark 512 missing", 1000, 512, false, true, false},
+        {"marks name the data offset", 1000, -1, true, true, false},
+        {"version bytes not replaced", 1000, -1, false, false, false},
+    };
+    for (const Case& c : cases) {
+        SimOptions o;
+        o.upgradeMode = true;
+        Bench b(o);
+        std::vector<uint8_t> img(c.size);
+        for (size_t i = 0; i < img.size(); ++i) img[i] = uint8_t(i * 7 + 1);
+        const uint8_t head[3] = {img[0], img[1], img[2]};
+        if (c.patch) {
+            img[1] = 0xF1;
+            img[2] = 0x88;
+        }
+        b.ask(req({0x01, 0xE4, 0x00, 0x20}));
+        size_t boundary = 0;
+        for (size_t off = 0; off < img.size(); off += 56) {
+            size_t n = std::min<size_t>(56, img.size() - off);
+            if (boundary <= off + n && boundary < img.size()) {
+                size_t mark = c.markDataOffset ? off : boundary;
+                if (int(boundary) != c.skipMark)
+                    b.ask(req({0x01, int((mark >> 8) & 0xFF), int(mark & 0xFF)}));
+                boundary += 512;
+            }
+            HidReport d = req({0x02, int((off >> 8) & 0xFF), int(off & 0xFF), int(n)});
+            std::memcpy(d.data() + 5, img.data() + off, n);
+            ASSERT_TRUE(b.send(d)) << c.what;
+            b.next();
+        }
+        b.ask(req({0x02, 0xE4, 0x00, 0x03, head[0], head[1], head[2]}));
+        HidReport r = b.ask(req({0x03, 0xE4, 0x00, 0x03}));
+        EXPECT_EQ(r[2], 0xE4) << c.what;
+        EXPECT_EQ(r[5] == head[0] && r[6] == head[1] && r[7] == head[2], c.passes) << c.what;
+    }
 }
 
 TEST(VirtualUnitTest, McuOffsetsWrapAt64KiB) {
