@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 
 namespace udare::cli {
 
@@ -154,6 +155,15 @@ private:
     WireTap& tap_;
 };
 
+// --device may name the interface through a link (a udev rule's name, say).
+bool samePath(const std::string& asked, const std::string& found) {
+    if (asked == found) return true;
+    std::error_code e1, e2;
+    const auto a = std::filesystem::weakly_canonical(asked, e1);
+    const auto f = std::filesystem::weakly_canonical(found, e2);
+    return !e1 && !e2 && a == f;
+}
+
 }  // namespace
 
 TappedBackend::TappedBackend(std::unique_ptr<HidBackend> inner, WireTap& tap, std::string onlyPath)
@@ -164,12 +174,12 @@ std::vector<HidInterfaceInfo> TappedBackend::enumerate(bool* ok) {
     if (onlyPath_.empty()) return all;
     std::vector<HidInterfaceInfo> one;
     for (auto& i : all)
-        if (i.path == onlyPath_) one.push_back(i);
+        if (samePath(onlyPath_, i.path)) one.push_back(i);
     return one;
 }
 
 std::unique_ptr<HidDevice> TappedBackend::open(const std::string& path) {
-    if (!onlyPath_.empty() && path != onlyPath_) return nullptr;
+    if (!onlyPath_.empty() && !samePath(onlyPath_, path)) return nullptr;
     auto d = inner_->open(path);
     if (!d) return nullptr;
     return std::make_unique<TappedDevice>(std::move(d), tap_);
