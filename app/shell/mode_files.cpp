@@ -149,6 +149,9 @@ bool ModeCommands::openDocument(const QString& path) {
     if (dot < 0 || path.mid(dot + 1).compare(QLatin1String("VXS"), Qt::CaseInsensitive) != 0)
         return false;
     if (app_.session().connected()) loadAndWrite(path);
+    // A request that counts as done puts its file at the top of the list.
+    app_.addRecentFile(path);
+    view_.recentFilesChanged();
     return true;
 }
 

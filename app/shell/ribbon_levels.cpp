@@ -239,7 +239,8 @@ bool RibbonLevels::wheel(const QPoint& globalPos, int delta) {
         if (hit) break;
         if (r->globalRect(activeSlider(*r, info(lv))).contains(globalPos)) hit = &info(lv);
     }
-    if (!hit) return true;
+    // A turn too small to count moves nothing but is still the ribbon's.
+    if (!hit || delta == 0) return true;
 
     const int step = delta > 0 ? 1 : -1;
     // Input first, then the Output twin; each runs the slider command, which

@@ -337,6 +337,9 @@ void CVovedo13View::onSyncDone(int) {
     }
     const QString model = QString::fromStdU16String(st.identity.modelName.get());
     if (model.compare(QString::fromLatin1(kExpectedModel), Qt::CaseInsensitive) != 0) {
+        // The slot a file named ends with this synchronisation: left set, the
+        // next unit to synchronise would have that preset overwritten.
+        app_.loadedModeSlot = -1;
         disconnectOnMismatch();
         if (app_.frame()) app_.frame()->refreshStatus();
         if (mismatchNoticeArmed_) {
@@ -347,6 +350,7 @@ void CVovedo13View::onSyncDone(int) {
         return;
     }
     if (st.protocol() != 2) {
+        app_.loadedModeSlot = -1;
         pollTimer_.stop();
         app_.errorBox(Z("软件与机器通信协议不匹配，请您升级!"));
         return;
@@ -517,7 +521,6 @@ bool CVovedo13View::eventFilter(QObject* watched, QEvent* event) {
     // The tuning panel routes the wheel itself while the pointer is over it.
     if (panel_ && QRect(panel_->mapToGlobal(QPoint(0, 0)), panel_->size()).contains(global)) return false;
     const int delta = we->angleDelta().y() != 0 ? we->angleDelta().y() : we->angleDelta().x();
-    if (delta == 0) return true;
     return levels_->wheel(global, delta);
 }
 

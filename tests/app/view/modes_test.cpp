@@ -214,6 +214,9 @@ TEST_F(ViewFixture, RecentEntriesAndTheCommandLine) {
     EXPECT_TRUE(view->modes().openDocument(good));
     EXPECT_GE(find([](const HidReport& r) { return isParam(r, GROUP_MIC, '2') && be32(r, 6) == enc::percent(33); }), 0);
     EXPECT_EQ(find([](const HidReport& r) { return r[1] == 0x03 || r[1] == 0x04; }), -1);
+    // Opened this way, the file still goes to the top of the recent list.
+    EXPECT_EQ(app->recentFiles().value(0), QFileInfo(good).absoluteFilePath());
+    EXPECT_FALSE(app->recentFiles().contains(QFileInfo(other.fileName()).absoluteFilePath()));
 }
 
 TEST_F(ViewFixture, AFileNamedAtStartUpIsWrittenOnceTheUnitIsThere) {
@@ -229,6 +232,21 @@ TEST_F(ViewFixture, AFileNamedAtStartUpIsWrittenOnceTheUnitIsThere) {
     }));
     EXPECT_EQ(session->state().slotInt(slot::effectVolume), 44);
     EXPECT_GE(find([](const HidReport& r) { return isParam(r, GROUP_MIC, '2') && be32(r, 6) == enc::percent(44); }), 0);
+}
+
+TEST_F(ViewFixture, AFileSlotEndsWithARefusedSynchronisation) {
+    // A unit of the old protocol takes the file but refuses the store; the
+    // slot must not wait for the next unit.
+    build(QStringLiteral("protocol=1"));
+    ASSERT_TRUE(waitFor([&] { return !prompter.calls.empty() && !app->slot(DialogSlot::SyncProgress); }));
+    pump(50);
+    prompter.calls.clear();
+    files.openPath = writeModeFile(*session, dir.filePath(QStringLiteral("m2 party.VXS")), 27);
+    unit->clearReceived();
+    frame->runCommand(IDC_FILE_OPEN);
+    EXPECT_EQ(prompter.count("软件与机器通信协议不匹配，请您升级!"), 1);
+    EXPECT_EQ(find([](const HidReport& r) { return r[1] == 0x03 || r[1] == 0x04; }), -1);
+    EXPECT_EQ(app->loadedModeSlot, -1);
 }
 
 }  // namespace
