@@ -27,6 +27,9 @@ constexpr size_t kLogLimit = 262144;
 constexpr int kMaxPiece = 56;
 constexpr int kFirstCode = 0x30;
 constexpr int kCodeSlots = 64;
+// Largest MCU image the unit can take; offsets that wrap more often than this
+// allows are not stored.
+constexpr uint32_t kMcuFlashSize = 1u << 20;
 // How long a restarting unit stays away from the bus.
 constexpr int kGoneMs = 20;
 constexpr int kReenumerateMs = 300;
@@ -391,8 +394,12 @@ void VirtualUnit::Core::processUpgrade(const HidReport& in, std::vector<HidRepor
             if (full != mcuImage.size()) mcuGap = true;
             if (full + uint32_t(n) > mcuMarked) mcuBadMark = true;
             mcuLast = full;
-            if (mcuImage.size() < full + n) mcuImage.resize(full + n);
-            std::memcpy(mcuImage.data() + full, in.data() + 5, size_t(n));
+            if (full + uint32_t(n) > kMcuFlashSize) {
+                mcuGap = true;  // beyond the MCU's flash: not kept
+            } else {
+                if (mcuImage.size() < full + n) mcuImage.resize(full + n);
+                std::memcpy(mcuImage.data() + full, in.data() + 5, size_t(n));
+            }
         }
         out.push_back(reply(cmd));
         return;

@@ -627,6 +627,13 @@ TEST(VirtualUnitTest, McuOffsetsWrapAt64KiB) {
     ASSERT_EQ(img.size(), size);
     for (size_t off : {size_t(0), size_t(56 * 1170), size_t(56 * 1171), size_t(56 * 1172)})
         EXPECT_EQ(img[off], uint8_t(off / 56)) << off;
+
+    // Offsets that keep jumping back look like ever more wraps; the image stays
+    // within the MCU's flash instead of growing by 64 KiB per report.
+    Bench c(o);
+    c.ask(req({0x01, 0xE4, 0x00, 0x20}));
+    for (int i = 0; i < 100; ++i) c.ask(req({0x02, i % 2 ? 0x00 : 0x80, 0x00, 56}));
+    EXPECT_LE(c.unit.mcuImage().size(), size_t(1) << 20);
 }
 
 TEST(VirtualUnitTest, SilentUnitNeverAnswers) {
