@@ -298,6 +298,7 @@ TEST(CliRun, StopsAtTheFirstFailingLineAndNamesIt) {
     writeFile(dir / "nested.cmds", "run " + (dir / "typo.cmds").string() + "\n");
     EXPECT_EQ(runCtl({"--simulate", "run", (dir / "nested.cmds").string()}).rc, EXIT_USAGE);
     EXPECT_EQ(runCtl({"--simulate", "run", (dir / "absent.cmds").string()}).rc, EXIT_FAILED);
+    EXPECT_EQ(runCtl({"--simulate", "run", dir.string()}).rc, EXIT_FAILED);  // a directory reads as empty
 }
 
 TEST(CliUnit, MeterPrintsOneLinePerReply) {
