@@ -518,6 +518,7 @@ bool readScript(Session& s, const std::string& path, std::vector<std::pair<int, 
     int number = 0;
     while (std::getline(*is, line)) {
         ++number;
+        if (!line.empty() && line.back() == '\r') line.pop_back();  // a file saved with CRLF
         texts.push_back(line);
         const size_t hash = line.find('#');
         if (hash != std::string::npos) line.erase(hash);
