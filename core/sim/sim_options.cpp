@@ -41,7 +41,7 @@ const char* simOptionsHelp() {
            "                      no output delays)\n"
            "  mcu=TEXT            MCU version text (default 2013-05-03)\n"
            "  dsp=TEXT            DSP version text (default 2013-05-01)\n"
-           "  extended[=0|1]      report the extended flag (asks for the extended block)\n"
+           "  extended[=0|1]      extended flag the unit reports (default 0; alone: 1)\n"
            "  fw=HHLL             firmware-version bytes in hex (default F188)\n"
            "  latency-ms=N        delay every reply by N ms\n"
            "  frames              1 ms USB frames: two frames per request and reply\n"
