@@ -5,12 +5,11 @@
 
 namespace udare::cli {
 
+// Exactly printf's %.Nf, so output compares with any other printf of the same values.
 std::string Fixed(double v, int decimals) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    std::string s = buf;
-    if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
-    return s;
+    return buf;
 }
 
 void PrintDesign(std::ostream& os, int type, double freqHz, double gainDb, double q) {
