@@ -1,4 +1,5 @@
-// Test program entry: one QApplication, settings in a temporary place.
+// Entry of the widget test programs: one QApplication, offscreen unless told
+// otherwise, settings in a temporary place.
 #include <QApplication>
 #include <QSettings>
 #include <QStandardPaths>
