@@ -225,7 +225,7 @@ bool parseSection(const std::string& t, dsp::BandParams& b) {
     return true;
 }
 
-// One token against one spec; error says what was expected.
+// One token against its argument description; error says what was expected.
 bool parseOne(const ArgSpec& a, const std::string& t, const std::vector<Value>& before,
               Value& v, std::string& error, int lang) {
     const Tr expectedInt{"应为 %s 范围内的整数", "expected a whole number in %s"};
