@@ -190,6 +190,9 @@ int main(int argc, char* argv[]) {
     frame.show();
     if (!file.isEmpty()) app.openDocument(file);
     const int rc = QApplication::exec();
+    // No event loop from here on: a read thread must not wait for one.
+    notifier.release();
+    prompter.release();
     // However the loop ended, the unit hears the closing report.
     session.closeDevice();
     return rc;

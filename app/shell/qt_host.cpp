@@ -5,7 +5,48 @@
 #include <QThread>
 #include <QWidget>
 
+#include <condition_variable>
+#include <mutex>
+
 namespace udare::shell {
+
+struct UiHandOver::Pending {
+    std::mutex m;
+    std::condition_variable cv;
+};
+
+UiHandOver::UiHandOver() : pending_(std::make_shared<Pending>()) {}
+
+bool UiHandOver::run(QObject* context, std::function<void()> call) {
+    if (released_.load()) return false;
+    const std::shared_ptr<Pending> p = pending_;
+    auto done = std::make_shared<bool>(false);
+    auto ran = std::make_shared<bool>(false);
+    QMetaObject::invokeMethod(
+        context,
+        [p, done, ran, call = std::move(call)] {
+            {
+                std::lock_guard<std::mutex> l(p->m);
+                if (*done) return;  // the caller was released and has gone
+            }
+            call();
+            std::lock_guard<std::mutex> l(p->m);
+            *ran = true;
+            *done = true;
+            p->cv.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock<std::mutex> l(p->m);
+    p->cv.wait(l, [&] { return *done || released_.load(); });
+    *done = true;  // a call still queued will not run
+    return *ran;
+}
+
+void UiHandOver::release() {
+    released_.store(true);
+    std::lock_guard<std::mutex> l(pending_->m);
+    pending_->cv.notify_all();
+}
 
 template <class F>
 void QtNotifier::deliver(F f, bool waits) {
@@ -16,7 +57,10 @@ void QtNotifier::deliver(F f, bool waits) {
             QMetaObject::invokeMethod(this, f, Qt::QueuedConnection);
         return;
     }
-    QMetaObject::invokeMethod(this, f, waits ? Qt::BlockingQueuedConnection : Qt::QueuedConnection);
+    if (waits)
+        handOver_.run(this, f);
+    else
+        QMetaObject::invokeMethod(this, f, Qt::QueuedConnection);
 }
 
 void QtNotifier::keyLearned(int code) {
@@ -42,10 +86,10 @@ Prompter::Answer QtPrompter::messageBox(std::string_view text, std::string_view 
     const QString t = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     const QString c = QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
     if (QThread::currentThread() == thread()) return show(t, c, icon, buttons);
-    Answer a = Answer::Cancel;
-    QMetaObject::invokeMethod(
-        this, [&] { a = show(t, c, icon, buttons); }, Qt::BlockingQueuedConnection);
-    return a;
+    auto a = std::make_shared<Answer>(Answer::Ok);
+    if (!handOver_.run(this, [this, a, t, c, icon, buttons] { *a = show(t, c, icon, buttons); }))
+        return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;  // released: nobody answered
+    return *a;
 }
 
 Prompter::Answer QtPrompter::show(const QString& text, const QString& caption, Icon icon,

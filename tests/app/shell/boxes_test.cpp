@@ -189,6 +189,35 @@ TEST(QtNotifier, WaitingMessagesBlockTheSenderUntilHandled) {
     EXPECT_TRUE(senderSawHandled);
 }
 
+// At shutdown the UI thread joins the read thread without running its loop:
+// released, a reader parked in a waiting call goes on, and none waits again.
+TEST(QtHost, ReleaseLetsCallersParkedOnTheUiThreadGo) {
+    QtNotifier notifier;
+    QtPrompter prompter;
+    int keys = 0;
+    QObject::connect(&notifier, &QtNotifier::keyLearnedReceived, &notifier, [&](int) { ++keys; });
+    std::atomic<int> returned{0};
+    Prompter::Answer answer = Prompter::Answer::Yes;
+    std::thread reader([&] {
+        notifier.keyLearned(0x58);
+        ++returned;
+        answer = prompter.messageBox("确定?", "提示", Prompter::Icon::Question,
+                                     Prompter::Buttons::YesNo);
+        ++returned;
+    });
+    QThread::msleep(50);
+    EXPECT_EQ(returned.load(), 0);  // parked: nothing ran the loop
+    notifier.release();
+    prompter.release();
+    reader.join();
+    EXPECT_EQ(returned.load(), 2);
+    EXPECT_EQ(answer, Prompter::Answer::Cancel);
+    // The abandoned call never runs, even when the loop turns again.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(keys, 0);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
 TEST(QtNotifier, PostedFromTheUiThreadArriveLater) {
     QtNotifier notifier;
     int syncs = 0;
