@@ -11,12 +11,6 @@
 
 namespace udare::shell {
 
-void StderrLog::log(std::string_view line) {
-    if (!enabled_) return;
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);
-}
-
 namespace {
 sim::SimOptions parsedOptions(const QStringList& options, bool* ok, std::string* error) {
     sim::SimOptions o;

@@ -28,11 +28,14 @@ namespace udare::shell {
 class StderrLog final : public LogSink {
 public:
     explicit StderrLog(bool enabled) : enabled_(enabled) {}
-    void log(std::string_view line) override;
+    void log(std::string_view line) override {
+        if (enabled_) stderr_.log(line);
+    }
     bool enabled() const { return enabled_; }
 
 private:
     bool enabled_;
+    udare::StderrLog stderr_;  // one line at a time, whichever thread logs
 };
 
 struct SessionOptions {
