@@ -51,7 +51,7 @@ Bytes imageRange(const DeviceState& st, int from, int to) {
     return b;
 }
 
-class ModeFile : public ::testing::Test {
+class ModeFile : public ::testing::Test, public test::CommandRig {
 protected:
     void SetUp() override {
         char tmpl[] = "/tmp/udare-modefile-XXXXXX";
@@ -75,13 +75,6 @@ protected:
     }
 
     fs::path dir;
-    DeviceState st;
-    test::RecordingSink sink;
-    test::FakeClock clock;
-    test::RecordingLog log;
-    test::RecordingNotifier notifier;
-    test::RecordingPrompter prompter;
-    Ctx c{st, sink, clock, log, notifier, prompter};
 };
 
 TEST_F(ModeFile, SaveWritesHeaderImageAndSlotsAndLoadsBackByteForByte) {
@@ -106,7 +99,7 @@ TEST_F(ModeFile, SaveWritesHeaderImageAndSlotsAndLoadsBackByteForByte) {
     EXPECT_EQ(file[1082], 0x01);
 
     DeviceState other;
-    Ctx c2{other, sink, clock, log, notifier, prompter};
+    Ctx c2{other, out, clock, log, notifier, prompter};
     ASSERT_EQ(LoadModeFile(c2, p), 1);
     EXPECT_EQ(snapshot(other).params, snapshot(st).params);
     EXPECT_EQ(snapshot(other).image, snapshot(st).image);
@@ -114,7 +107,7 @@ TEST_F(ModeFile, SaveWritesHeaderImageAndSlotsAndLoadsBackByteForByte) {
     ASSERT_EQ(SaveModeFile(c2, again), 1);
     EXPECT_EQ(readFile(again), file);
     EXPECT_TRUE(prompter.boxes.empty());
-    EXPECT_TRUE(sink.reports.empty());
+    EXPECT_TRUE(out.reports.empty());
 }
 
 TEST_F(ModeFile, Version100FilesReadTheShortLayoutAndKeepTheDelaySlots) {

@@ -15,7 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-class RemoteFile : public ::testing::Test {
+class RemoteFile : public ::testing::Test, public test::CommandRig {
 protected:
     void SetUp() override {
         char tmpl[] = "/tmp/udare-remote-XXXXXX";
@@ -37,13 +37,6 @@ protected:
     }
 
     fs::path dir;
-    DeviceState st;
-    test::RecordingSink sink;
-    test::FakeClock clock;
-    test::RecordingLog log;
-    test::RecordingNotifier notifier;
-    test::RecordingPrompter prompter;
-    Ctx c{st, sink, clock, log, notifier, prompter};
 };
 
 const Bytes kInitial = {0x01, 0xD8, 0x58, 0xB8, 0x38, 0x88, 0xE8, 0xC8,
@@ -70,7 +63,7 @@ TEST_F(RemoteFile, SaveWritesTheSixteenBytes) {
     Bytes expected = kInitial;
     expected[5] = 0x42;
     EXPECT_EQ(read(p), expected);
-    EXPECT_TRUE(sink.reports.empty());
+    EXPECT_TRUE(out.reports.empty());
     EXPECT_TRUE(prompter.boxes.empty());
 }
 
@@ -102,12 +95,12 @@ TEST_F(RemoteFile, LoadReplacesLeadingBytesAndSendsTheTable) {
     for (const auto& k : cases) {
         SCOPED_TRACE(k.what);
         initDeviceIdentity(st);
-        sink.clear();
+        out.clear();
         write(dir / "in.remo", k.file);
         ASSERT_EQ(LoadRemoteKeyFile(c, dir / "in.remo"), 1);
         EXPECT_EQ(table(), k.table);
-        ASSERT_EQ(sink.reports.size(), 1u);
-        const HidReport& r = sink.reports[0];
+        ASSERT_EQ(out.reports.size(), 1u);
+        const HidReport& r = out.reports[0];
         EXPECT_EQ(r[0], 0x02);
         EXPECT_EQ(r[1], 0x63);
         EXPECT_EQ(Bytes(r.begin() + 2, r.begin() + 18), k.table);
@@ -119,7 +112,7 @@ TEST_F(RemoteFile, FailedLoadChangesAndSendsNothing) {
     for (const fs::path& p : {dir / "nothing.remo", dir}) {
         EXPECT_EQ(LoadRemoteKeyFile(c, p), 0) << p;
         EXPECT_EQ(table(), kInitial);
-        EXPECT_TRUE(sink.reports.empty());
+        EXPECT_TRUE(out.reports.empty());
     }
 }
 
