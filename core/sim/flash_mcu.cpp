@@ -1,0 +1,166 @@
+// Flash and MCU emulation: the MCU image transfer in upgrade mode, the DSP
+// flash (erase, write, read back) and the mode memory.
+#include "protocol/codec.h"
+#include "sim/unit_core.h"
+
+namespace udare::sim {
+
+uint8_t VirtualUnit::Core::flashStatus(uint32_t address, uint32_t len) const {
+    if (address >= kFlashSectors * kFlashSectorSize ||
+        kFlashSectors * kFlashSectorSize - address < len)
+        return kFlashInvalidSector;
+    return kFlashOk;
+}
+
+uint8_t VirtualUnit::Core::oldCoreByte(uint32_t a) { return uint8_t((a * 0x9Du) ^ (a >> 8) ^ 0x5Au) & 0x7F; }
+
+uint8_t VirtualUnit::Core::flashByte(uint32_t a) const {
+    const auto& sec = flash[a / kFlashSectorSize];
+    return sec.empty() ? oldCoreByte(a) : sec[a % kFlashSectorSize];
+}
+
+void VirtualUnit::Core::processUpgrade(const HidReport& in, std::vector<HidReport>& out,
+                                       TimePoint due) {
+    const uint8_t cmd = in[1];
+    switch (cmd) {
+    case 0x01:
+        if (in[2] == 0xE4 && in[3] == 0x00 && in[4] == 0x20) {
+            mcuImage.clear();
+            mcuHighBase = 0;
+            mcuLast = 0;
+            mcuGap = false;
+            mcuMarked = 0;
+            mcuBadMark = false;
+            mcuEnded = false;
+        } else {
+            // Block mark: the 16-bit start of the next 512-byte block.
+            uint32_t mark = uint32_t(in[2]) << 8 | in[3];
+            if (mark == (mcuMarked & 0xFFFF))
+                mcuMarked += 512;
+            else
+                mcuBadMark = true;
+        }
+        out.push_back(reply(cmd));
+        return;
+    case 0x02:
+        if (in[2] == 0xE4 && in[3] == 0x00 && in[4] == 0x03) {
+            mcuEnded = true;
+            mcuHead = {in[5], in[6], in[7]};
+        } else {
+            uint32_t off = uint32_t(in[2]) << 8 | in[3];
+            int n = std::min<int>(in[4], kMaxPiece);
+            uint32_t full = mcuHighBase + off;
+            if (!mcuImage.empty() && full < mcuLast) {
+                mcuHighBase += 0x10000;  // offsets travel modulo 65536
+                full += 0x10000;
+            }
+            if (full != mcuImage.size()) mcuGap = true;
+            if (full + uint32_t(n) > mcuMarked) mcuBadMark = true;
+            mcuLast = full;
+            if (full + uint32_t(n) > kMcuFlashSize) {
+                mcuGap = true;  // beyond the MCU's flash: not kept
+            } else {
+                if (mcuImage.size() < full + n) mcuImage.resize(full + n);
+                std::memcpy(mcuImage.data() + full, in.data() + 5, size_t(n));
+            }
+        }
+        out.push_back(reply(cmd));
+        return;
+    case 0x04:
+        // Restart into the new firmware.
+        out.push_back(reply(cmd));
+        ++restarts;
+        scheduleRestart(due, false, true);
+        return;
+    case 0x05: {
+        int addr = in[2] << 8 | in[3];
+        int n = std::min<int>(in[4], kMaxPiece);
+        if (addr + n <= kModeMemorySize) std::memcpy(modeMemory.data() + addr, in.data() + 5, size_t(n));
+        out.push_back(reply(cmd));
+        return;
+    }
+    default:
+        process(in, out, due);
+    }
+}
+
+bool VirtualUnit::Core::processMcuFlash(const HidReport& in, std::vector<HidReport>& out,
+                                        TimePoint due) {
+    const uint8_t cmd = in[1];
+    switch (cmd) {
+    case 0x03: {
+        const bool prepare = in[2] == 0x00 && in[3] == 0x01 && in[4] == 0x02;
+        const bool check = in[2] == 0xE4 && in[3] == 0x00 && in[4] == 0x03;
+        if (!prepare && !check) return false;  // a mode selection
+        HidReport r = reply(0x03);
+        if (in[2] == 0x00 && in[3] == 0x01 && in[4] == 0x02) {
+            // Prepare for an image: the unit tells its firmware-version bytes.
+            r[3] = 0x01;
+            r[5] = opt.fwVersionHi;
+            r[6] = opt.fwVersionLo;
+        } else if (in[2] == 0xE4 && in[3] == 0x00 && in[4] == 0x03) {
+            // Image check: echo the head only for a complete, gap-free image,
+            // every block opened by its mark, that carries this unit's
+            // firmware-version bytes in bytes 1 and 2.
+            bool good = mcuEnded && !mcuGap && !mcuBadMark && mcuImage.size() >= 3 &&
+                        mcuImage[0] == mcuHead[0] && mcuImage[1] == opt.fwVersionHi &&
+                        mcuImage[2] == opt.fwVersionLo;
+            r[2] = 0xE4;
+            for (int i = 0; i < 3; ++i) r[5 + i] = good ? mcuHead[i] : uint8_t(~mcuHead[i]);
+        }
+        out.push_back(r);
+        return true;
+    }
+    case 0xD1:
+        out.push_back(reply(cmd));
+        scheduleRestart(due, true, false);
+        return true;
+    case 0xDA: {
+        int addr = in[2] << 8 | in[3];
+        int n = std::min<int>(in[4], kMaxPiece);
+        if (addr + n <= kModeMemorySize) std::memcpy(modeMemory.data() + addr, in.data() + 5, size_t(n));
+        out.push_back(reply(cmd));
+        return true;
+    }
+    case 0xDC:
+    case 0xDD:
+    case 0xDE: {
+        uint32_t a = getBe32(in.data() + 3);
+        HidReport r = reply(cmd);
+        std::copy(in.begin() + 3, in.begin() + 7, r.begin() + 3);
+        uint8_t status = flashStatus(a, cmd == 0xDC ? 1 : 32);
+        if (status == kFlashOk) {
+            if (cmd == 0xDC) {
+                flash[a / kFlashSectorSize].assign(kFlashSectorSize, 0xFF);
+            } else if (cmd == 0xDD) {
+                const uint32_t base = a - a % kFlashSectorSize;
+                auto& sec = flash[a / kFlashSectorSize];
+                if ((a % kFlashSectorSize) + 32 > kFlashSectorSize) {
+                    status = kFlashInvalidSector;  // a piece never spans two sectors
+                } else {
+                    if (sec.empty()) {
+                        sec.resize(kFlashSectorSize);
+                        for (uint32_t i = 0; i < kFlashSectorSize; ++i) sec[i] = oldCoreByte(base + i);
+                    }
+                    // Flash bits only clear; a byte that needed a set bit fails to verify.
+                    for (uint32_t i = 0; i < 32; ++i) {
+                        uint32_t at = a % kFlashSectorSize + i;
+                        uint8_t want = in[7 + i];
+                        sec[at] &= want;
+                        if (sec[at] != want) status = kFlashVerifyWrite;
+                    }
+                }
+            } else {
+                for (uint32_t i = 0; i < 32; ++i) r[7 + i] = flashByte(a + i);
+            }
+        }
+        r[2] = status;
+        out.push_back(r);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+}  // namespace udare::sim
