@@ -216,16 +216,7 @@ bool CVovedo13App::handleF7Released() {
     if (!f7Guard_ || slot(DialogSlot::SyncProgress)) return false;
     if (session_.upgradeMode() == 1) return true;
     f7Guard_ = 0;
-    QWidget* dlg = slot(DialogSlot::MachineSettings);
-    if (!dlg && machineSettingsFactory_) {
-        dlg = machineSettingsFactory_(mainWindow());
-        setSlot(DialogSlot::MachineSettings, dlg);
-    }
-    if (dlg) {
-        dlg->show();
-        dlg->raise();
-        dlg->activateWindow();
-    }
+    dialogs_.show(DialogSlot::MachineSettings, mainWindow());
     f7Guard_ = 1;
     return true;
 }

@@ -15,6 +15,7 @@
 
 #include "protocol/host.h"
 #include "shell/lang.h"
+#include "ui/ui_api.h"
 
 class QSettings;
 
@@ -25,28 +26,9 @@ class CVovedo13View;
 class QtNotifier;
 class Session;
 
-// The dialog slots of the program.
-enum class DialogSlot {
-    MachineSettings,     // 335
-    InfoBox,             // 344
-    LearningInProgress,  // 372, modal
-    RemoteLearning,      // 373
-    AutoSub,             // 410
-    SyncProgress,        // 347, modal
-    McuUpgrade,          // 419
-    DspUpgrade,          // 416
-    WaitUpgrade,         // 420
-    NoiseGate,           // 467
-    Count
-};
-
-// A dialog with its own relabel step (for instance one that also rewrites
-// texts built in code); the others are relabelled from the caption table.
-class Relabelable {
-public:
-    virtual ~Relabelable() = default;
-    virtual void relabel() = 0;
-};
+using ui::DialogRegistry;
+using ui::DialogSlot;
+using ui::Relabelable;
 
 // The standard file dialogs, replaceable in tests.
 class FileChooser {
@@ -117,13 +99,12 @@ public:
     CVovedo13View* view() const { return view_; }
     QWidget* mainWindow() const;
 
-    QWidget* slot(DialogSlot s) const { return slots_[static_cast<int>(s)].data(); }
+    // How every dialog is made (registered in main) and the ones open now.
+    DialogRegistry& dialogs() { return dialogs_; }
+    const DialogRegistry& dialogs() const { return dialogs_; }
+    QWidget* slot(DialogSlot s) const { return dialogs_.current(s); }
     // The slot empties itself when the dialog is destroyed.
-    void setSlot(DialogSlot s, QWidget* dialog) { slots_[static_cast<int>(s)] = dialog; }
-
-    // How the F7 key creates the machine settings dialog (written elsewhere).
-    using DialogFactory = std::function<QWidget*(QWidget* parent)>;
-    void setMachineSettingsFactory(DialogFactory f) { machineSettingsFactory_ = std::move(f); }
+    void setSlot(DialogSlot s, QWidget* dialog) { dialogs_.setCurrent(s, dialog); }
 
     // ---- boxes ----
     void showInfoBox(const QString& text, int ms);
@@ -168,8 +149,7 @@ private:
     LanguageTable table_;
     CMainFrame* frame_ = nullptr;
     CVovedo13View* view_ = nullptr;
-    std::array<QPointer<QWidget>, static_cast<int>(DialogSlot::Count)> slots_{};
-    DialogFactory machineSettingsFactory_;
+    DialogRegistry dialogs_;
     int look_ = kLookOffice2007Blue;
     int f7Guard_ = 1;
     bool peakSwitch_ = true;

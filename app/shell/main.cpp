@@ -77,6 +77,15 @@ struct Options {
     }
 };
 
+// Every dialog the program opens by slot: F7 the machine settings, the tab
+// row's 遥控学习, 自动超低 and 噪声门, the upgrade windows. A slot without a
+// registration opens nothing. The panel, dialog and upgrade folders add
+// their registrations here.
+void registerDialogs(udare::ui::DialogRegistry& dialogs, CVovedo13App& app) {
+    (void)dialogs;
+    (void)app;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -162,6 +171,7 @@ int main(int argc, char* argv[]) {
     QtFileChooser files2;
     CVovedo13App app(session, prompter, files2);
     app.setNotifier(&notifier);
+    registerDialogs(app.dialogs(), app);
     CMainFrame frame(app);
     prompter.setParentWindow(&frame);
 

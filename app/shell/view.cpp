@@ -71,11 +71,11 @@ public:
         setPalette(pal);
     }
     void refreshFromState() override {}
-    void setPage(int page) override { page_ = page; }
-    int page() const override { return page_; }
+    void setPage(PanelPage page) override { page_ = page; }
+    PanelPage page() const override { return page_; }
 
 private:
-    int page_ = 0;
+    PanelPage page_ = PanelPage::Mic;
 };
 
 TuningPanelApi* panelApi(QWidget* w) { return dynamic_cast<TuningPanelApi*>(w); }
@@ -145,6 +145,10 @@ CVovedo13View::CVovedo13View(CVovedo13App& app, QWidget* parent) : QWidget(paren
     connect(&connectTimer_, &QTimer::timeout, this, &CVovedo13View::onConnectTimer);
     connectTimer_.start();
 
+    afterSyncTimer_.setSingleShot(true);
+    afterSyncTimer_.setInterval(kAfterSyncPauseMs);
+    connect(&afterSyncTimer_, &QTimer::timeout, this, [this] { firstSyncPending_ = 0; });
+
     pollTimer_.setInterval(kPollMs);
     connect(&pollTimer_, &QTimer::timeout, this, &CVovedo13View::onPollTimer);
 
@@ -190,7 +194,7 @@ void CVovedo13View::applyLanguage() {
 }
 
 void CVovedo13View::onCategoryChanged(int category) {
-    if (TuningPanelApi* p = panelApi(panel_)) p->setPage(category == 1 ? 4 : 0);
+    if (TuningPanelApi* p = panelApi(panel_)) p->setPage(category == 1 ? PanelPage::Main : PanelPage::Mic);
     levels_->refresh();
 }
 
@@ -205,7 +209,7 @@ void CVovedo13View::onRibbonCommand(int id) {
         modes_->saveFileCommand();
     } else if (id == ID_BTN_RESET) {
         machineReset();
-    } else if (id == ID_BTN_REMOTE || id == ID_BTN_AUTOSUB || id == ID_BTN_NOISEGATE) {
+    } else if (guardedDialogSlot(id) != DialogSlot::Count) {
         openGuardedDialog(id);
     } else if (id == ID_DEBUG_TOGGLE_PLUG) {
         toggleVirtualPlug();
@@ -233,10 +237,7 @@ void CVovedo13View::resetEq() {
 void CVovedo13View::refreshAll() {
     levels_->refresh();
     if (TuningPanelApi* p = panelApi(panel_)) p->refreshFromState();
-    for (DialogSlot s : {DialogSlot::MachineSettings, DialogSlot::AutoSub, DialogSlot::McuUpgrade,
-                         DialogSlot::NoiseGate}) {
-        if (auto* d = dynamic_cast<StateRefreshable*>(app_.slot(s))) d->refreshFromState();
-    }
+    app_.dialogs().refreshOpen();
     if (app_.frame()) app_.frame()->refreshStatus();
 }
 
@@ -285,12 +286,15 @@ void CVovedo13View::connectDevice(bool arrival) {
         closeSlot(DialogSlot::NoiseGate);
     }
     if (session.upgradeMode() == 1) {
-        if (upgradeHandler_) upgradeHandler_(arrival);
+        // The MCU upgrade dialog takes over.
+        QWidget* w = app_.dialogs().show(DialogSlot::McuUpgrade, app_.mainWindow());
+        if (auto* sink = dynamic_cast<UpgradeModeSink*>(w)) sink->upgradeModeConnected(arrival);
         return;
     }
     app_.showTrayNotice(T("信息", "Information"), T("设备已连接，同步中……", "Device connected!"),
                         arrival ? kNoticeArrivalMs : kNoticeStartMs);
     firstSyncPending_ = 1;
+    afterSyncTimer_.stop();
     startSynchronizeData();
     runSyncDialog();
     // The unit may have gone, or been refused, while the dialog was up.
@@ -360,8 +364,8 @@ void CVovedo13View::onSyncDone(int) {
         app_.loadedModeSlot = -1;
     }
     refreshAll();
-    context().clock.sleepMs(kAfterSyncPauseMs);
-    firstSyncPending_ = 0;
+    // The pause before the synchronisation counts as done; the window keeps working.
+    afterSyncTimer_.start();
 }
 
 void CVovedo13View::onKeyLearned(int code) {
@@ -369,11 +373,14 @@ void CVovedo13View::onKeyLearned(int code) {
 }
 
 void CVovedo13View::onMcuUpgradeDone() {
-    Ctx& c = context();
-    SendBytes(c.out, {0x03, 0xE4, 0x00, 0x03});
-    c.clock.sleepMs(kAfterMcuCheckPauseMs);
-    if (c.upgrade && c.upgrade->mcuCheckPassed.load() != 0) app_.upgradeState = -1;
-    if (auto* d = dynamic_cast<StateRefreshable*>(app_.slot(DialogSlot::McuUpgrade))) d->refreshFromState();
+    SendBytes(context().out, {0x03, 0xE4, 0x00, 0x03});
+    // The unit's answer arrives meanwhile; the window keeps working.
+    QTimer::singleShot(kAfterMcuCheckPauseMs, this, [this] {
+        const Ctx& c = context();
+        if (c.upgrade && c.upgrade->mcuCheckPassed.load() != 0) app_.upgradeState = -1;
+        if (auto* d = dynamic_cast<StateRefreshable*>(app_.slot(DialogSlot::McuUpgrade)))
+            d->refreshFromState();
+    });
 }
 
 void CVovedo13View::onDspUpgradeDone() {
@@ -381,9 +388,7 @@ void CVovedo13View::onDspUpgradeDone() {
     app_.session().closeDevice();
     // The unit has to be restarted by hand before it answers again.
     const QString text = Z("升级完成，请手动重启机器!");
-    if (waitUpgradeFactory_) {
-        QWidget* w = waitUpgradeFactory_(app_.mainWindow());
-        app_.setSlot(DialogSlot::WaitUpgrade, w);
+    if (QWidget* w = app_.dialogs().obtain(DialogSlot::WaitUpgrade, app_.mainWindow())) {
         setWidgetText(w, text);
         w->show();
     } else {
@@ -423,32 +428,24 @@ void CVovedo13View::machineReset() {
     app_.showInfoBox(T("机器正在重启……", "Restarting……"), kRestartNoticeMs);
 }
 
-void CVovedo13View::setDialogFactory(int commandId, DialogSlot slot, DialogFactory f) {
-    dialogs_[commandId] = GuardedDialog{slot, std::move(f)};
+DialogSlot CVovedo13View::guardedDialogSlot(int commandId) {
+    switch (commandId) {
+    case ID_BTN_REMOTE: return DialogSlot::RemoteLearning;
+    case ID_BTN_AUTOSUB: return DialogSlot::AutoSub;
+    case ID_BTN_NOISEGATE: return DialogSlot::NoiseGate;
+    default: return DialogSlot::Count;
+    }
 }
 
 void CVovedo13View::openGuardedDialog(int commandId) {
-    if (!app_.session().connected() || app_.session().upgradeMode() != 0) return;
-    auto it = dialogs_.find(commandId);
-    if (it == dialogs_.end() || !it->second.make) return;
-    QWidget* w = app_.slot(it->second.slot);
-    if (!w) {
-        w = it->second.make(app_.mainWindow());
-        if (!w) return;
-        app_.setSlot(it->second.slot, w);
-    }
-    w->show();
-    w->raise();
-    w->activateWindow();
+    const DialogSlot slot = guardedDialogSlot(commandId);
+    if (slot == DialogSlot::Count || !app_.session().connected() || app_.session().upgradeMode() != 0)
+        return;
+    // A slot nobody has registered yet opens nothing.
+    app_.dialogs().show(slot, app_.mainWindow());
 }
 
-void CVovedo13View::closeSlot(DialogSlot s) {
-    if (QWidget* w = app_.slot(s)) {
-        app_.setSlot(s, nullptr);
-        w->close();
-        w->deleteLater();
-    }
-}
+void CVovedo13View::closeSlot(DialogSlot s) { app_.dialogs().close(s); }
 
 // ---- the virtual unit ----
 

@@ -8,9 +8,9 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <functional>
-#include <map>
 #include <memory>
+
+#include "ui/ui_api.h"
 
 namespace udare {
 struct Ctx;
@@ -25,33 +25,13 @@ class CSynDlg;
 class ModeCommands;
 class Ribbon;
 class RibbonLevels;
-enum class DialogSlot;
 
-// A window that shows values of DeviceState and redraws them after every
-// completed synchronisation (the tuning panel, the machine settings, the
-// subwoofer ducking and noise gate dialogs, the MCU upgrade status).
-class StateRefreshable {
-public:
-    virtual ~StateRefreshable() = default;
-    virtual void refreshFromState() = 0;
-};
-
-// What the view asks of the tuning panel.
-class TuningPanelApi : public StateRefreshable {
-public:
-    virtual void setPage(int page) = 0;  // 0 MIC ... 7 SUB
-    virtual int page() const = 0;
-    virtual bool eqBypassed() const { return false; }
-    virtual void toggleEqBypass() {}
-    virtual void resetEq() {}
-};
-
-// The learning-in-progress dialog receives the learned key code.
-class KeyLearnSink {
-public:
-    virtual ~KeyLearnSink() = default;
-    virtual void keyLearned(int code) = 0;
-};
+using ui::DialogSlot;
+using ui::KeyLearnSink;
+using ui::PanelPage;
+using ui::StateRefreshable;
+using ui::TuningPanelApi;
+using ui::UpgradeModeSink;
 
 class CVovedo13View : public QWidget {
     Q_OBJECT
@@ -120,14 +100,9 @@ public:
     RibbonLevels& levels() { return *levels_; }
     Workers& workers() { return *workers_; }
 
-    // Dialogs opened by the guarded ribbon commands, made by their owners.
-    using DialogFactory = std::function<QWidget*(QWidget* parent)>;
-    void setDialogFactory(int commandId, DialogSlot slot, DialogFactory f);
-    // What a connection in firmware-upgrade mode hands over to (the MCU
-    // upgrade dialog); arrival is false on the start-up path.
-    void setUpgradeModeHandler(std::function<void(bool arrival)> f) { upgradeHandler_ = std::move(f); }
-    // The prompt shown after a DSP core transfer (a message box without one).
-    void setWaitUpgradeFactory(DialogFactory f) { waitUpgradeFactory_ = std::move(f); }
+    // The dialog slot a guarded ribbon command opens (remote learning,
+    // subwoofer ducking, noise gate), or Count for other commands.
+    static DialogSlot guardedDialogSlot(int commandId);
 
     // State, for the status bar and tests.
     int firstSyncPending() const { return firstSyncPending_; }
@@ -161,20 +136,14 @@ private:
     QRect panelRect_;
     QTimer connectTimer_;  // timer 1
     QTimer pollTimer_;     // timer 3
+    QTimer afterSyncTimer_;  // the pause after an accepted synchronisation
     std::unique_ptr<Workers> workers_;
     std::unique_ptr<RibbonLevels> levels_;
     std::unique_ptr<ModeCommands> modes_;
-    struct GuardedDialog {
-        DialogSlot slot;
-        DialogFactory make;
-    };
-    std::map<int, GuardedDialog> dialogs_;
-    std::function<void(bool)> upgradeHandler_;
     struct HotplugTarget {
         CVovedo13View* view;  // read and cleared on the UI thread only
     };
     std::shared_ptr<HotplugTarget> hotplugTarget_;
-    DialogFactory waitUpgradeFactory_;
     QString pendingDocument_;
     bool firstConnectTried_ = false;
 };

@@ -289,7 +289,7 @@ TEST_F(ShellFixture, SavedFileJoinsTheRecentList) {
 TEST_F(ShellFixture, F7OpensMachineSettingsOnceAndHonoursItsGuards) {
     build(0);
     int made = 0;
-    app->setMachineSettingsFactory([&](QWidget* parent) {
+    app->dialogs().add(DialogSlot::MachineSettings, [&](QWidget* parent) {
         ++made;
         return makeSettingsDialog(parent);
     });

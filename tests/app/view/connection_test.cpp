@@ -5,6 +5,7 @@
 #include <QToolButton>
 
 #include <csignal>
+#include <map>
 
 #include "protocol/commands.h"
 #include "protocol/slots.h"
@@ -182,7 +183,7 @@ TEST_F(ViewFixture, MachineResetAsksThenSendsAndTellsOfTheRestart) {
 TEST_F(ViewFixture, GuardedCommandsDoNothingWithoutAUnit) {
     build({}, [](sim::VirtualUnit& u) { u.unplug(); });
     int made = 0;
-    view->setDialogFactory(ID_BTN_NOISEGATE, DialogSlot::NoiseGate, [&](QWidget* p) {
+    app->dialogs().add(DialogSlot::NoiseGate, [&](QWidget* p) {
         ++made;
         return new QWidget(p, Qt::Dialog);
     });
@@ -193,6 +194,48 @@ TEST_F(ViewFixture, GuardedCommandsDoNothingWithoutAUnit) {
     EXPECT_TRUE(prompter.calls.empty());
     EXPECT_EQ(made, 0);
     EXPECT_EQ(unit->receivedCount(), 0u);
+}
+
+// A dialog that counts its refreshes.
+class StateDialog final : public QWidget, public StateRefreshable {
+public:
+    explicit StateDialog(QWidget* parent) : QWidget(parent, Qt::Dialog) {}
+    void refreshFromState() override { ++refreshes; }
+    int refreshes = 0;
+};
+
+TEST_F(ViewFixture, GuardedCommandsOpenWhatIsRegisteredAndEverySynchronisationRefreshesIt) {
+    buildSynced();
+    // Nothing registered yet: the command does nothing.
+    frame->runCommand(ID_BTN_AUTOSUB);
+    EXPECT_EQ(app->slot(DialogSlot::AutoSub), nullptr);
+
+    struct Case {
+        int command;
+        DialogSlot slot;
+    };
+    const Case cases[] = {{ID_BTN_REMOTE, DialogSlot::RemoteLearning},
+                          {ID_BTN_AUTOSUB, DialogSlot::AutoSub},
+                          {ID_BTN_NOISEGATE, DialogSlot::NoiseGate}};
+    std::map<DialogSlot, int> made;
+    for (const Case& c : cases)
+        app->dialogs().add(c.slot, [&made, slot = c.slot](QWidget* p) {
+            ++made[slot];
+            return new StateDialog(p);
+        });
+    for (const Case& c : cases) {
+        frame->runCommand(c.command);
+        frame->runCommand(c.command);  // shown again, not made again
+        ASSERT_TRUE(app->slot(c.slot)) << c.command;
+        EXPECT_TRUE(app->slot(c.slot)->isVisible()) << c.command;
+        EXPECT_EQ(made[c.slot], 1) << c.command;
+    }
+
+    // Every open dialog that shows state follows the next synchronisation,
+    // whichever slot it is in.
+    view->onSyncDone(0);
+    for (const Case& c : cases)
+        EXPECT_EQ(static_cast<StateDialog*>(app->slot(c.slot))->refreshes, 1) << c.command;
 }
 
 TEST_F(ViewFixture, PanelNeverShrinksBelowItsMinimum) {
