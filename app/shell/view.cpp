@@ -34,6 +34,9 @@
 #include "shell/session.h"
 #include "shell/syn_dlg.h"
 #include "sim/virtual_unit.h"
+#ifdef UDARE_HAVE_PANEL
+#include "panel/dialog_music.h"
+#endif
 
 namespace udare::shell {
 
@@ -59,6 +62,7 @@ T* asPtr(T* p) {
     return p;
 }
 
+#ifndef UDARE_HAVE_PANEL
 // Takes the tuning panel's place until the panel is built: keeps the page
 // and refreshes nothing.
 class PanelStandIn final : public QWidget, public TuningPanelApi {
@@ -77,6 +81,7 @@ public:
 private:
     PanelPage page_ = PanelPage::Mic;
 };
+#endif
 
 TuningPanelApi* panelApi(QWidget* w) { return dynamic_cast<TuningPanelApi*>(w); }
 
@@ -106,10 +111,14 @@ CVovedo13View::CVovedo13View(CVovedo13App& app, QWidget* parent) : QWidget(paren
     resetDeviceState(session.state());
     setUiLanguage(CVovedo13App::readLanguageSetting());
 
-    panel_ = new PanelStandIn(this);
-    panel_->show();
     panelRect_ = QRect(0, 0, kPanelMinWidth, kPanelMinHeight);
+#ifdef UDARE_HAVE_PANEL
+    panel_ = new panel::CDialogMusic(context(), &app_.languageTable(), this, panel::PAGE_MIC);
+#else
+    panel_ = new PanelStandIn(this);
+#endif
     panel_->setGeometry(panelRect_);
+    panel_->show();
 
     app_.loadLanguage();
 
@@ -190,7 +199,10 @@ void CVovedo13View::setPanel(QWidget* panel) {
 // ---- frame hooks ----
 
 void CVovedo13View::applyLanguage() {
-    if (panel_) app_.relabel(panel_, kPanelDialog);
+    if (auto* own = dynamic_cast<Relabelable*>(panel_.data()))
+        own->relabel();
+    else if (panel_)
+        app_.relabel(panel_, kPanelDialog);
 }
 
 void CVovedo13View::onCategoryChanged(int category) {

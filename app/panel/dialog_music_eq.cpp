@@ -1,0 +1,482 @@
+// The equaliser side of the panel: the channel of each page, the three views
+// of its bands (curve, band table, band editor) kept in step, and every path
+// by which a band changes, each ending in a write of that band.
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "eq_panel.h"
+#include "grid_list_ctrl.h"
+#include "panel/dialog_music.h"
+#include "protocol/commands.h"
+#include "protocol/equalisers.h"
+#include "shell/lang.h"
+#include "xbmp_slider.h"
+
+namespace udare::panel {
+
+using controls::CGridListCtrlEx;
+using controls::CXBmpSlider;
+using dsp::EqBand;
+using shell::T;
+
+namespace {
+
+constexpr int kBandCounts[kPageCount] = {15, 7, 7, 15, 24, 24, 10, 20};
+constexpr Eq kPageEqs[kPageCount] = {Eq::Mic1, Eq::Echo, Eq::Reverb, Eq::Music,
+                                     Eq::Main, Eq::Rear, Eq::Center, Eq::Sub};
+constexpr int kMicBands = 15;
+
+struct TypeText {
+    const char* zh;
+    const char* en;
+};
+constexpr TypeText kTypeNames[6] = {{"关闭", "OFF"}, {"参量", "PEQ"}, {"低通", "LP"},
+                                    {"高通", "HP"},  {"低架", "LS"},  {"高架", "HS"}};
+
+// Table columns (0 is hidden and carries the band index).
+enum Column { ColHidden = 0, ColNumber = 1, ColType = 2, ColGain = 3, ColFreq = 4, ColQ = 5 };
+
+const char* const kMicPrompt = "Mic1均衡和Mic2均衡不一致，是否设为一致？";
+
+// The leading number of a text as the C library reads it; no number is 0.
+double leadingNumber(const QString& text) {
+    const QByteArray bytes = text.trimmed().toUtf8();
+    const char* s = bytes.constData();
+    // Only plain decimal numbers count ("inf", "nan" and hex are no numbers here).
+    const char* p = s;
+    if (*p == '+' || *p == '-') ++p;
+    if (!((*p >= '0' && *p <= '9') || (*p == '.' && p[1] >= '0' && p[1] <= '9'))) return 0.0;
+    const double v = std::strtod(s, nullptr);
+    return std::isfinite(v) ? v : 0.0;
+}
+
+QString gainText(float g) { return QString::asprintf("%+-.1fdB", static_cast<double>(g)); }
+QString freqText(float f) { return QString::asprintf("%.0fHz", static_cast<double>(f)); }
+QString qText(float q) { return QString::asprintf("%.2f", static_cast<double>(q)); }
+
+bool isCrossoverCode(int t) { return t >= 6 && t <= 21; }
+
+}  // namespace
+
+// ---------------------------------------------------------------- facts
+
+int CDialogMusic::BandCount(int page) { return kBandCounts[page >= 0 && page < kPageCount ? page : 0]; }
+
+int CDialogMusic::RowCount(int page) { return page == PAGE_SUB ? dsp::kCrossoverBands : BandCount(page); }
+
+int CDialogMusic::SubSection(int b) {
+    if (b < 0 || b >= 20) return -1;
+    if (b < dsp::kCrossoverBands) return 4 * b;
+    return 4 * ((b - 5) / 3) + 1 + (b - 5) % 3;
+}
+
+QString CDialogMusic::TypeName(int code) {
+    if (code < 0 || code > 5) return {};
+    return T(kTypeNames[code].zh, kTypeNames[code].en);
+}
+
+CDialogMusic::CrossoverShown CDialogMusic::LookupCrossover(const std::array<int, 4>& codes) {
+    for (int f = 0; f < 11; ++f) {
+        if (codes == dsp::CrossoverSections(f, true)) return {f, dsp::FT_LP};
+        if (codes == dsp::CrossoverSections(f, false)) return {f, dsp::FT_HP};
+    }
+    if (codes == std::array<int, 4>{1, 1, 1, 1}) return {11, dsp::FT_PEQ};
+    if (codes == std::array<int, 4>{4, 1, 1, 1}) return {12, dsp::FT_LS};
+    if (codes == std::array<int, 4>{5, 1, 1, 1}) return {13, dsp::FT_HS};
+    return {0, 0};
+}
+
+Eq CDialogMusic::pageEq(int page) const {
+    if (page == PAGE_MIC && micEq_ == MIC_EQ_MIC2) return Eq::Mic2;
+    return kPageEqs[page >= 0 && page < kPageCount ? page : 0];
+}
+
+int CDialogMusic::bypassSlot() const { return eqInfo(pageEq(page_)).switchSlot; }
+
+// ---------------------------------------------------------------- read and write
+
+CDialogMusic::BandValues CDialogMusic::ReadBand(int page, int i) const {
+    const int index = page == PAGE_SUB ? SubSection(i) : i;
+    const EqBandValue v = GetEqBand(ctx_, pageEq(page), index);
+    return BandValues{v.type, v.gainDb, static_cast<float>(v.freqHz), v.q};
+}
+
+void CDialogMusic::WriteBand(int page, int i) {
+    auto write = [this](Eq eq, int index, const EqBand& b) {
+        SetEqBand(ctx_, eq, index, b.type, static_cast<int>(std::lround(b.frequency)), b.gain, b.q);
+    };
+    if (page == PAGE_SUB) {
+        if (i < 0 || i >= dsp::kCrossoverBands) return;
+        write(Eq::Sub, 4 * i, curve_->band(i));
+        const auto hidden = dsp::HiddenSections(i);
+        for (int k = 0; k < 3; ++k) write(Eq::Sub, 4 * i + 1 + k, curve_->band(hidden[static_cast<size_t>(k)]));
+        return;
+    }
+    if (i < 0 || i >= BandCount(page)) return;
+    const EqBand& b = curve_->band(i);
+    if (page == PAGE_MIC) {
+        if (micEq_ != MIC_EQ_MIC2) write(Eq::Mic1, i, b);
+        if (micEq_ != MIC_EQ_MIC1) write(Eq::Mic2, i, b);
+        return;
+    }
+    write(pageEq(page), i, b);
+}
+
+// ---------------------------------------------------------------- table
+
+void CDialogMusic::RebuildBandTable() {
+    ++rebuildCount_;
+    table_->DeleteAllColumns();
+    QStringList types;
+    for (int c = 1; c <= 5; ++c) types << TypeName(c);
+    table_->InsertColumn(ColHidden, QString(), 0);
+    table_->InsertColumn(ColNumber, QString(), 30);
+    table_->InsertColumn(ColType, T("类型", "Type"), 48, CGridListCtrlEx::EditorDropDown);
+    table_->SetColumnEditor(ColType, CGridListCtrlEx::EditorDropDown, types);
+    table_->InsertColumn(ColGain, T("增益", "Gain"), 58, CGridListCtrlEx::EditorText);
+    table_->InsertColumn(ColFreq, T("频率", "Freq"), 58, CGridListCtrlEx::EditorText);
+    table_->InsertColumn(ColQ, T("Q值", "Q"), 48, CGridListCtrlEx::EditorText);
+    table_->setColumnHidden(ColHidden, true);
+    const int rows = RowCount(page_);
+    for (int r = 0; r < rows; ++r) {
+        table_->InsertItem(r, QString(), r);
+        table_->SetItemText(r, ColNumber, QString::number(r + 1));
+    }
+}
+
+void CDialogMusic::refreshTableColours() { table_->SetDefaultColours(TableTextColour(page_), QColor(0x14, 0x14, 0x14)); }
+
+void CDialogMusic::formatRow(int row, const EqBand& b, bool withType) {
+    if (row < 0 || row >= table_->rowCount()) return;
+    table_->SetItemText(row, ColGain, gainText(b.gain));
+    table_->SetItemText(row, ColFreq, freqText(b.frequency));
+    table_->SetItemText(row, ColQ, qText(b.q));
+    if (withType && b.type >= 0 && b.type <= 5) table_->SetItemText(row, ColType, TypeName(b.type));
+}
+
+void CDialogMusic::formatEditor(const EqBand& b) {
+    controlAs<QLineEdit>(id::kGainEdit)->setText(gainText(b.gain));
+    controlAs<QLineEdit>(id::kFreqEdit)->setText(freqText(b.frequency));
+    controlAs<QLineEdit>(id::kQEdit)->setText(qText(b.q));
+}
+
+void CDialogMusic::setEditorSliders(const EqBand& b) {
+    auto place = [this](int cid, double v) {
+        auto* s = controlAs<CXBmpSlider>(cid);
+        s->SetPosition(std::clamp(static_cast<int>(std::lround(v)), s->minimum(), s->maximum()));
+    };
+    place(id::kGainSlider, b.gain * 10.0);
+    place(id::kFreqSlider, b.frequency);
+    place(id::kQSlider, b.q * 100.0);
+}
+
+void CDialogMusic::setQRange(int type) {
+    controlAs<CXBmpSlider>(id::kQSlider)->SetRange(10, type == dsp::FT_PEQ ? 3000 : 200);
+}
+
+void CDialogMusic::setGainEnabled(int type) {
+    const bool on = dsp::hasMovableGain(type);
+    controlAs<CXBmpSlider>(id::kGainSlider)->SetEnabled(on);
+    control(id::kGainEdit)->setEnabled(on);
+}
+
+void CDialogMusic::setFamilyEnabled(bool enabled) {
+    control(id::kFamilyList)->setEnabled(enabled);
+    control(id::kFamilyLabel)->setEnabled(enabled);
+}
+
+void CDialogMusic::setEditorRadios() {
+    updatingRadios_ = true;
+    for (int k = 0; k < 5; ++k) controlAs<QRadioButton>(id::kTypeRadio0 + k)->setChecked(k == typeChoice_);
+    for (int k = 0; k < 3; ++k) controlAs<QRadioButton>(id::kMic1 + k)->setChecked(k == micEq_);
+    updatingRadios_ = false;
+}
+
+void CDialogMusic::ShowTable() {
+    table_->show();
+    for (int cid : {id::kTypeGroup, id::kGainGroup, id::kFreqGroup, id::kQGroup, id::kBandNumber, id::kGainSlider,
+                    id::kFreqSlider, id::kQSlider, id::kGainEdit, id::kFreqEdit, id::kQEdit, id::kFamilyList,
+                    id::kFamilyLabel})
+        control(cid)->hide();
+    for (int k = 0; k < 5; ++k) control(id::kTypeRadio0 + k)->hide();
+}
+
+void CDialogMusic::ShowEditor() {
+    table_->EndEdit();
+    table_->hide();
+    for (int cid : {id::kTypeGroup, id::kGainGroup, id::kFreqGroup, id::kQGroup, id::kBandNumber, id::kGainSlider,
+                    id::kFreqSlider, id::kQSlider, id::kGainEdit, id::kFreqEdit, id::kQEdit})
+        control(cid)->show();
+    for (int k = 0; k < 5; ++k) control(id::kTypeRadio0 + k)->show();
+    control(id::kFamilyList)->setVisible(page_ == PAGE_SUB);
+    control(id::kFamilyLabel)->setVisible(page_ == PAGE_SUB);
+}
+
+// ---------------------------------------------------------------- refresh
+
+void CDialogMusic::RefreshEq() {
+    curve_->setSelected(-1);
+    const int kind = page_ == PAGE_MIC ? (micEq_ == MIC_EQ_MIC1   ? dsp::KIND_MIC1
+                                          : micEq_ == MIC_EQ_MIC2 ? dsp::KIND_MIC2
+                                                                  : dsp::KIND_MIC)
+                                       : page_;
+    curve_->setKind(kind);
+    const int n = BandCount(page_);
+    curve_->SetBandCount(n);
+    dsp::EqModel& m = curve_->model();
+    for (int i = 0; i < n; ++i) {
+        const BandValues v = ReadBand(page_, i);
+        EqBand& b = m.bands[static_cast<size_t>(i)];
+        b.type = v.type >= 0 && v.type <= 21 ? v.type : 0;
+        b.gain = (b.type == dsp::FT_LP || b.type == dsp::FT_HP) ? 0.0f
+                 : std::isfinite(v.gain)                        ? std::clamp(v.gain, -15.0f, 15.0f)
+                                                                : 0.0f;
+        if (v.frequency != 0.0f && std::isfinite(v.frequency)) b.frequency = std::clamp(v.frequency, 20.0f, 20000.0f);
+        if (v.q != 0.0f && std::isfinite(v.q)) b.q = dsp::ClampStoredQ(b.type, v.q);
+    }
+    for (int i = 0; i < n; ++i) curve_->RecomputeBand(i);
+    for (int r = 0; r < RowCount(page_); ++r) formatRow(r, curve_->band(r), true);
+    if (page_ == PAGE_SUB)
+        for (int k = 0; k < dsp::kCrossoverBands; ++k) crossoverDisplayStep(k);
+    curve_->setBypass(ctx_.st.slotInt(bypassSlot()) != 0);
+}
+
+void CDialogMusic::refreshFromBand(int b) {
+    const EqBand& band = curve_->band(b);
+    formatRow(b, band, false);
+    formatEditor(band);
+    setEditorSliders(band);
+    table_->SetSelectedRow(b);
+    controlAs<QLabel>(id::kBandNumber)->setText(QString::number(b + 1));
+}
+
+void CDialogMusic::crossoverDisplayStep(int k) {
+    if (k < 0 || k >= dsp::kCrossoverBands) return;
+    auto* family = controlAs<QComboBox>(id::kFamilyList);
+    const int type = curve_->band(k).type;
+    if (type != dsp::FT_PEQ) {
+        const auto hidden = dsp::HiddenSections(k);
+        const CrossoverShown shown = LookupCrossover(
+            {type, curve_->band(hidden[0]).type, curve_->band(hidden[1]).type, curve_->band(hidden[2]).type});
+        family->setCurrentIndex(shown.family < family->count() ? shown.family : -1);
+        table_->SetItemText(k, ColType, TypeName(shown.type));
+    } else {
+        // A peaking band has no family; its cell names it like any other row.
+        family->setCurrentIndex(-1);
+        table_->SetItemText(k, ColType, TypeName(dsp::FT_PEQ));
+    }
+    refreshFromBand(k);
+}
+
+// ---------------------------------------------------------------- curve
+
+void CDialogMusic::OnBandSelected(const EqBand& band, int b) {
+    if (b < 0 || b >= BandCount(page_)) return;
+    formatRow(b, band, false);
+    formatEditor(band);
+    setEditorSliders(band);
+    table_->SetSelectedRow(b);
+    controlAs<QLabel>(id::kBandNumber)->setText(QString::number(b + 1));
+    WriteBand(page_, b);
+
+    int shownType = band.type;
+    if (band.type >= 0 && band.type <= 5) {
+        if (b < table_->rowCount()) table_->SetItemText(b, ColType, TypeName(band.type));
+        typeChoice_ = band.type - 1;
+    } else if (isCrossoverCode(band.type) && page_ == PAGE_SUB) {
+        crossoverDisplayStep(b);
+        shownType = LookupCrossover({band.type, curve_->band(dsp::HiddenSections(b)[0]).type,
+                                     curve_->band(dsp::HiddenSections(b)[1]).type,
+                                     curve_->band(dsp::HiddenSections(b)[2]).type})
+                        .type;
+        typeChoice_ = shownType - 1;
+    }
+    setQRange(shownType);
+    setEditorSliders(band);
+    setGainEnabled(shownType);
+    setFamilyEnabled(page_ == PAGE_SUB && (shownType == dsp::FT_LP || shownType == dsp::FT_HP));
+    const bool wasNone = selected_ < 0;
+    selected_ = b;
+    if (wasNone) ShowEditor();
+    setEditorRadios();
+}
+
+void CDialogMusic::OnSelectionCleared() {
+    if (selected_ < 0) return;
+    selected_ = -1;
+    ShowTable();
+}
+
+// ---------------------------------------------------------------- editor and table
+
+void CDialogMusic::onBandSlider(int cid, int position) {
+    if (cid == id::kGainSlider)
+        controlAs<QLineEdit>(id::kGainEdit)->setText(gainText(static_cast<float>(position) / 10.0f));
+    else if (cid == id::kFreqSlider)
+        controlAs<QLineEdit>(id::kFreqEdit)->setText(QString::asprintf("%dHz", position));
+    else
+        controlAs<QLineEdit>(id::kQEdit)->setText(qText(static_cast<float>(position) / 100.0f));
+    CommitEditor(selected_);
+}
+
+void CDialogMusic::CommitEditor(int b) {
+    if (b < 0 || b >= BandCount(page_)) return;
+    curve_->SetBandGain(b, static_cast<float>(leadingNumber(controlAs<QLineEdit>(id::kGainEdit)->text())));
+    const double f = leadingNumber(controlAs<QLineEdit>(id::kFreqEdit)->text());
+    if (f != 0.0) {
+        curve_->band(b).frequency = static_cast<float>(std::clamp(f, 20.0, 20000.0));
+        curve_->RecomputeBand(b);
+    }
+    curve_->SetBandQ(b, static_cast<float>(leadingNumber(controlAs<QLineEdit>(id::kQEdit)->text())));
+    WriteBand(page_, b);
+    const EqBand& band = curve_->band(b);
+    formatRow(b, band, true);
+    formatEditor(band);
+}
+
+void CDialogMusic::CommitTableRow(int r) {
+    if (r < 0 || r >= table_->rowCount()) return;
+    curve_->SetBandGain(r, static_cast<float>(leadingNumber(table_->ItemText(r, ColGain))));
+    const double f = leadingNumber(table_->ItemText(r, ColFreq));
+    if (f != 0.0) {
+        curve_->band(r).frequency = static_cast<float>(std::clamp(f, 20.0, 20000.0));
+        curve_->RecomputeBand(r);
+    }
+    curve_->SetBandQ(r, static_cast<float>(leadingNumber(table_->ItemText(r, ColQ))));
+    WriteBand(page_, r);
+    const EqBand& band = curve_->band(r);
+    formatRow(r, band, false);
+    formatEditor(band);
+    setEditorSliders(band);
+}
+
+void CDialogMusic::onCellEdited(int row, int column, const QString& text) {
+    if (row < 0 || row >= table_->rowCount()) return;
+    const int band = static_cast<int>(table_->ItemData(row));
+    if (column == ColType) {
+        for (int c = 0; c <= 5; ++c) {
+            if (text == TypeName(c)) {
+                ChooseBandType(band, c);
+                return;
+            }
+        }
+        return;
+    }
+    if (column == ColGain || column == ColFreq || column == ColQ) CommitTableRow(band);
+}
+
+void CDialogMusic::ChooseBandType(int b, int c) {
+    if (b < 0 || b >= RowCount(page_) || c < 0 || c > 5) return;
+    curve_->band(b).type = c;
+    if (c == dsp::FT_PEQ) {
+        curve_->SetBandQ(b, dsp::kPeqDefaultQ);
+    } else if (dsp::isFilterUserType(c)) {
+        curve_->SetBandGain(b, 0.0f);
+        curve_->SetBandQ(b, dsp::kFilterDefaultQ);
+    }
+    curve_->RecomputeBand(b);
+    if (page_ == PAGE_SUB)
+        curve_->ApplyBandTypeChoice(b, c);
+    else
+        curve_->SetBandType(b, c);
+    setFamilyEnabled(page_ == PAGE_SUB && (c == dsp::FT_LP || c == dsp::FT_HP));
+    setGainEnabled(c);
+    setQRange(c);
+    if (page_ == PAGE_SUB) {
+        crossoverDisplayStep(b);
+    } else {
+        refreshFromBand(b);
+        table_->SetItemText(b, ColType, TypeName(c));
+    }
+    WriteBand(page_, b);
+}
+
+void CDialogMusic::onTypeRadio(int index) {
+    if (updatingRadios_) return;
+    typeChoice_ = index;
+    setQRange(index + 1);
+    if (selected_ >= 0) ChooseBandType(selected_, index + 1);
+    setEditorRadios();
+}
+
+void CDialogMusic::ChooseCrossoverFamily(int family) {
+    if (page_ != PAGE_SUB) return;
+    const int k = table_->SelectedRow();
+    if (k < 0 || k >= dsp::kCrossoverBands) return;
+    curve_->SetCrossoverFamily(k, family);
+    crossoverDisplayStep(k);
+    WriteBand(PAGE_SUB, k);
+}
+
+// ---------------------------------------------------------------- microphones
+
+void CDialogMusic::onMicRadio(int selection) {
+    if (updatingRadios_) return;
+    SelectMicEq(selection);
+}
+
+void CDialogMusic::SelectMicEq(int selection) {
+    if (selection < MIC_EQ_MIC1 || selection > MIC_EQ_BOTH) return;
+    if (selection == MIC_EQ_BOTH) {
+        bool differ = false;
+        for (int i = 0; i < kMicBands && !differ; ++i) {
+            const EqBandValue a = GetEqBand(ctx_, Eq::Mic1, i), b = GetEqBand(ctx_, Eq::Mic2, i);
+            differ = a.gainDb != b.gainDb || a.freqHz != b.freqHz || a.q != b.q || a.type != b.type;
+        }
+        if (differ && ctx_.prompter.messageBox(kMicPrompt, "注意", Prompter::Icon::Question,
+                                               Prompter::Buttons::YesNo) == Prompter::Answer::Yes) {
+            for (int i = 0; i < kMicBands; ++i) {
+                const EqBandValue a = GetEqBand(ctx_, Eq::Mic1, i);
+                SetEqBand(ctx_, Eq::Mic2, i, a.type, a.freqHz, a.gainDb, a.q);
+            }
+        }
+    }
+    micEq_ = selection;
+    RefreshEq();
+    selected_ = -1;
+    ShowTable();
+    setEditorRadios();
+}
+
+// ---------------------------------------------------------------- bypass and reset
+
+void CDialogMusic::ToggleBypass() {
+    const int value = ctx_.st.slotInt(bypassSlot()) != 0 ? 0 : 1;
+    if (page_ == PAGE_MIC && micEq_ == MIC_EQ_BOTH) {
+        SetEqBypass(ctx_, Eq::Mic1, value);
+        SetEqBypass(ctx_, Eq::Mic2, value);
+    } else {
+        SetEqBypass(ctx_, pageEq(page_), value);
+    }
+    CurrentBypass();
+}
+
+bool CDialogMusic::CurrentBypass() {
+    const bool on = ctx_.st.slotInt(bypassSlot()) != 0;
+    if (on != curve_->bypass()) curve_->setBypass(on);
+    return on;
+}
+
+void CDialogMusic::ResetCurrentEq() {
+    if (page_ == PAGE_MIC) {
+        if (micEq_ != MIC_EQ_MIC2) ResetEq(ctx_, Eq::Mic1);
+        if (micEq_ != MIC_EQ_MIC1) ResetEq(ctx_, Eq::Mic2);
+    } else {
+        ResetEq(ctx_, pageEq(page_));
+    }
+    RefreshEq();
+    // The curve has let go of its band; the editor would show a band nobody selected.
+    if (selected_ >= 0) {
+        selected_ = -1;
+        ShowTable();
+    }
+}
+
+}  // namespace udare::panel
