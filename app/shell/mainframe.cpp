@@ -65,7 +65,8 @@ CMainFrame::CMainFrame(CVovedo13App& app, QWidget* parent) : QMainWindow(parent)
 
     status_ = new CMFCMyRibbonStatusBar(this);
     setStatusBar(status_);
-    connect(status_->bypassCheck(), &QCheckBox::clicked, this, [this] {
+    // toggled also follows the accessible Toggle action, which does not click.
+    connect(status_->bypassCheck(), &QCheckBox::toggled, this, [this] {
         if (view_) view_->toggleEqBypass();
         refreshStatus();
     });
@@ -111,6 +112,8 @@ void CMainFrame::buildRibbon() {
     auto* aboutKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_A), this);
     connect(aboutKey, &QShortcut::activated, this, [this] { runCommand(ID_APP_ABOUT); });
 
+    nameRibbonControls();
+
     connect(ribbon_, &Ribbon::commandTriggered, this, &CMainFrame::runCommand);
     connect(ribbon_, &Ribbon::categoryChanged, this, &CMainFrame::onCategoryChanged);
     connect(ribbon_, &Ribbon::sliderMoved, this, [this](int id, int pos) {
@@ -154,7 +157,7 @@ void CMainFrame::buildCategory(bool out) {
     p = c->addPanel(T("载入机器模式", "Load Mode"));
     ribbon_->addSmallButton(p, IDC_LOAD_M1, QStringLiteral("M1"));
     ribbon_->addSmallButton(p, IDC_LOAD_M2, QStringLiteral("M2"));
-    ribbon_->addLabel(p, 0, QString());
+    ribbon_->addSpacer(p);
     ribbon_->addSmallButton(p, IDC_LOAD_M3, QStringLiteral("M3"));
     ribbon_->addSmallButton(p, IDC_LOAD_M4, QStringLiteral("M4"));
     ribbon_->addLargeButton(p, id(IDC_FILE_OPEN), T("载入", "Load"), openIcon);
@@ -162,7 +165,7 @@ void CMainFrame::buildCategory(bool out) {
     p = c->addPanel(T("保存机器模式", "Save Mode"));
     ribbon_->addSmallButton(p, IDC_SAVE_M1, QStringLiteral("M1"));
     ribbon_->addSmallButton(p, IDC_SAVE_M2, QStringLiteral("M2"));
-    ribbon_->addLabel(p, 0, QString());
+    ribbon_->addSpacer(p);
     ribbon_->addSmallButton(p, IDC_SAVE_M3, QStringLiteral("M3"));
     ribbon_->addSmallButton(p, IDC_SAVE_M4, QStringLiteral("M4"));
     ribbon_->addLargeButton(p, id(IDC_FILE_SAVE), T("保存", "Save"), saveIcon);
@@ -299,8 +302,46 @@ void CMainFrame::relabelRibbon() {
     ribbon_->setElementText(ID_BTN_REMOTE, T("遥控学习", "Remote control"));
     ribbon_->setElementText(ID_BTN_AUTOSUB, T("自动超低", "Auto SUB"));
     ribbon_->setElementText(ID_BTN_NOISEGATE, T("噪声门", "Noisegate"));
+    nameRibbonControls();
     ribbon_->recalcLayout();
     refreshStatus();
+}
+
+void CMainFrame::nameRibbonControls() {
+    // Sliders have no caption of their own: they take the one of the level
+    // they set. Mutes and mode buttons repeat across panels, so their
+    // description says which.
+    struct Name {
+        int id;
+        const char* zh;
+        const char* en;
+        bool described;  // the box keeps its caption; this becomes the description
+    };
+    static constexpr Name kNames[] = {
+        {ID_SLIDER_MICVOL, "话筒音量", "Mic Vol", false},
+        {ID_SLIDER_EFXVOL, "效果音量", "Efx Vol", false},
+        {ID_SLIDER_MUSICVOL, "音乐音量", "Music Vol", false},
+        {ID_SLIDER_NOISEGATE, "话筒噪声门", "Mic NG", false},
+        {ID_SLIDER_FBC, "反馈抑制", "Mic FBC", false},
+        {ID_SLIDER_MUSICNG, "音乐噪声门", "Music NG", false},
+        {ID_SLIDER_PITCH, "音乐变调", "Music Pitch", false},
+        {ID_CHK_MUTE1, "话筒音量", "Mic Vol", true},
+        {ID_CHK_MUTE4, "音乐音量", "Music Vol", true},
+    };
+    for (const Name& n : kNames) {
+        // An empty name lets the box keep reading its own caption.
+        for (int id : {n.id, outputTwin(n.id)})
+            ribbon_->setElementAccessibleName(id, n.described ? QString() : T(n.zh, n.en),
+                                              n.described ? T(n.zh, n.en) : QString());
+    }
+    for (int id : {IDC_LOAD_M1, IDC_LOAD_M2, IDC_LOAD_M3, IDC_LOAD_M4})
+        ribbon_->setElementAccessibleName(id, QStringLiteral("M%1").arg(id - IDC_LOAD_M1 + 1),
+                                          T("载入机器模式", "Load Mode"));
+    for (int id : {IDC_SAVE_M1, IDC_SAVE_M2, IDC_SAVE_M3, IDC_SAVE_M4})
+        ribbon_->setElementAccessibleName(id, QStringLiteral("M%1").arg(id - IDC_SAVE_M1 + 1),
+                                          T("保存机器模式", "Save Mode"));
+    ribbon_->setElementAccessibleName(ID_APP_ABOUT, T("关于", "About"));
+    ribbon_->applicationButton()->setAccessibleName(T("文件", "File"));
 }
 
 void CMainFrame::refreshStatus() {

@@ -31,6 +31,9 @@ public:
     // language and the value labels from DeviceState. Nothing before the
     // ribbon exists.
     void relabelRibbon();
+    // Accessible names and descriptions of the ribbon's controls in the
+    // current language.
+    void nameRibbonControls();
     // Status texts, colours and states from the current values.
     void refreshStatus();
     // The recent list of the application menu.

@@ -1,6 +1,8 @@
 #include "shell/app.h"
 #include "shell/ribbon.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHBoxLayout>
@@ -8,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -101,6 +104,12 @@ public:
     int tabWidth(int i) const {
         return fontMetrics().horizontalAdvance(ribbon_->category(i)->name()) + 28;
     }
+    QRect tabRect(int index) const {
+        int x = 2;
+        for (int i = 0; i < index; ++i) x += tabWidth(i);
+        return {x, 3, tabWidth(index) - 3, height() - 3};
+    }
+    Ribbon* ribbon() const { return ribbon_; }
     int tabAt(QPoint p) const {
         int x = 2;
         for (int i = 0; i < ribbon_->categoryCount(); ++i) {
@@ -170,16 +179,118 @@ private:
     int hover_ = -1;
 };
 
+// ---- accessibility ----
+// The tabs are painted, not widgets: screen readers and UI automation see
+// them as a page-tab list with one selectable tab per category, whose press
+// action selects it as a click does.
+
+namespace {
+
+class RibbonTabAccessible final : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    RibbonTabAccessible(RibbonTabs* tabs, int index) : tabs_(tabs), index_(index) {}
+
+    bool isValid() const override {
+        return tabs_ && index_ < tabs_->ribbon()->categoryCount();
+    }
+    QObject* object() const override { return nullptr; }
+    QAccessibleInterface* parent() const override {
+        return tabs_ ? QAccessible::queryAccessibleInterface(tabs_.data()) : nullptr;
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QString text(QAccessible::Text t) const override {
+        if (!isValid() || t != QAccessible::Name) return {};
+        return tabs_->ribbon()->category(index_)->name();
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override {
+        if (!isValid()) return {};
+        const QRect r = tabs_->tabRect(index_);
+        return {tabs_->mapToGlobal(r.topLeft()), r.size()};
+    }
+    QAccessible::Role role() const override { return QAccessible::PageTab; }
+    QAccessible::State state() const override {
+        QAccessible::State s;
+        if (!isValid()) {
+            s.invalid = true;
+            return s;
+        }
+        s.selectable = true;
+        s.selected = tabs_->ribbon()->activeCategoryIndex() == index_;
+        s.invisible = !tabs_->isVisible();
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        return t == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this)
+                                                 : nullptr;
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& name) override {
+        if (isValid() && name == pressAction()) tabs_->ribbon()->setActiveCategory(index_);
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    QPointer<RibbonTabs> tabs_;
+    int index_;
+};
+
+class RibbonTabsAccessible final : public QAccessibleWidget {
+public:
+    explicit RibbonTabsAccessible(RibbonTabs* tabs)
+        : QAccessibleWidget(tabs, QAccessible::PageTabList), tabs_(tabs) {}
+    ~RibbonTabsAccessible() override {
+        for (QAccessible::Id id : std::as_const(ids_)) QAccessible::deleteAccessibleInterface(id);
+    }
+    int childCount() const override { return tabs_ ? tabs_->ribbon()->categoryCount() : 0; }
+    QAccessibleInterface* child(int index) const override {
+        if (index < 0 || index >= childCount()) return nullptr;
+        while (ids_.size() <= index) {
+            auto* tab = new RibbonTabAccessible(tabs_, static_cast<int>(ids_.size()));
+            ids_.append(QAccessible::registerAccessibleInterface(tab));
+        }
+        return QAccessible::accessibleInterface(ids_.at(index));
+    }
+    int indexOfChild(const QAccessibleInterface* c) const override {
+        for (int i = 0; i < ids_.size(); ++i)
+            if (QAccessible::accessibleInterface(ids_.at(i)) == c) return i;
+        return -1;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        if (!tabs_) return nullptr;
+        const int i = tabs_->tabAt(tabs_->mapFromGlobal(QPoint(x, y)));
+        return i >= 0 ? child(i) : nullptr;
+    }
+
+private:
+    QPointer<RibbonTabs> tabs_;
+    mutable QList<QAccessible::Id> ids_;
+};
+
+QAccessibleInterface* ribbonAccessibleFactory(const QString&, QObject* object) {
+    if (auto* tabs = dynamic_cast<RibbonTabs*>(object)) return new RibbonTabsAccessible(tabs);
+    if (auto* panel = qobject_cast<RibbonPanel*>(object))
+        return new QAccessibleWidget(panel, QAccessible::Grouping);
+    return nullptr;
+}
+
+}  // namespace
+
 // ---- panel ----
 
 RibbonPanel::RibbonPanel(const QString& caption, QWidget* parent)
     : QWidget(parent), caption_(caption) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
+    setAccessibleName(caption);
 }
 
 void RibbonPanel::setCaption(const QString& caption) {
     if (caption == caption_) return;
     caption_ = caption;
+    setAccessibleName(caption);
     updateGeometry();
     relayout();
     update();
@@ -279,6 +390,7 @@ void RibbonPanel::paintEvent(QPaintEvent*) {
 
 RibbonCategory::RibbonCategory(const QString& name, QWidget* parent)
     : QWidget(parent), name_(name), layout_(new QHBoxLayout(this)) {
+    setAccessibleName(name);
     layout_->setContentsMargins(3, 3, 3, 3);
     layout_->setSpacing(2);
     layout_->addStretch(1);
@@ -305,6 +417,11 @@ void RibbonCategory::paintEvent(QPaintEvent*) {
 // ---- ribbon ----
 
 Ribbon::Ribbon(QWidget* parent) : QWidget(parent) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(ribbonAccessibleFactory);
+        return true;
+    }();
+    (void)factoryInstalled;
     setContextMenuPolicy(Qt::PreventContextMenu);
     setStyleSheet(QString::fromLatin1(kElementStyle));
 
@@ -414,7 +531,9 @@ QCheckBox* Ribbon::addCheck(RibbonPanel* p, int id, const QString& text) {
     auto* c = new QCheckBox(text, p);
     adopt(c, id);
     p->addSmall(c);
-    connect(c, &QCheckBox::clicked, this, [this, id](bool on) { emit checkToggled(id, on); });
+    // toggled, not clicked: an accessible Toggle action changes the box
+    // without a click. Programmatic changes go through setChecked, which blocks it.
+    connect(c, &QCheckBox::toggled, this, [this, id](bool on) { emit checkToggled(id, on); });
     return c;
 }
 
@@ -499,6 +618,19 @@ bool Ribbon::setChecked(int id, bool checked) {
         }
     }
     return any;
+}
+
+void Ribbon::addSpacer(RibbonPanel* p) {
+    auto* w = new QWidget(p);
+    w->setFocusPolicy(Qt::NoFocus);
+    p->addSmall(w);
+}
+
+void Ribbon::setElementAccessibleName(int id, const QString& name, const QString& description) {
+    for (QWidget* w : elements(id)) {
+        w->setAccessibleName(name);
+        w->setAccessibleDescription(description);
+    }
 }
 
 bool Ribbon::setElementText(int id, const QString& text) {

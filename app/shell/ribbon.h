@@ -53,7 +53,10 @@ class RibbonCategory : public QWidget {
 public:
     explicit RibbonCategory(const QString& name, QWidget* parent = nullptr);
     QString name() const { return name_; }
-    void setName(const QString& name) { name_ = name; }
+    void setName(const QString& name) {
+        name_ = name;
+        setAccessibleName(name);
+    }
     RibbonPanel* addPanel(const QString& caption);
     RibbonPanel* panel(int index) const { return panels_.value(index); }
     int panelCount() const { return static_cast<int>(panels_.size()); }
@@ -93,6 +96,8 @@ public:
     QToolButton* addSmallButton(RibbonPanel* p, int id, const QString& text);
     QToolButton* addLargeButton(RibbonPanel* p, int id, const QString& text, const QIcon& icon);
     QToolButton* addTabRowButton(int id, const QString& text, const QIcon& icon = {});
+    // An empty cell that keeps the three-row grid (not a control).
+    void addSpacer(RibbonPanel* p);
 
     // Lookup by command id. The mode buttons exist once per category, so
     // the plain lookups prefer the active category's element.
@@ -108,6 +113,8 @@ public:
     bool setSliderValue(int id, int value);
     bool setChecked(int id, bool checked);
     bool setElementText(int id, const QString& text);  // every element with the id
+    // What screen readers and UI automation call every element with the id.
+    void setElementAccessibleName(int id, const QString& name, const QString& description = {});
 
     // Geometry in global coordinates, for the wheel rules of the view.
     QRect globalRect(const QWidget* w) const;

@@ -68,7 +68,10 @@ void CMFCMyRibbonStatusBar::refresh(bool connected, int currentMode, bool panelE
     mode_->setText(uiLanguage() == 1 ? QStringLiteral("Current Mode:%1").arg(QLatin1String(en[m]))
                                      : Z("当前模式:") + Z(zh[m]));
     bypass_->setEnabled(panelExists);
-    bypass_->setChecked(bypassed);
+    {
+        const QSignalBlocker block(bypass_);  // only the user's toggles reach the frame
+        bypass_->setChecked(bypassed);
+    }
     bypass_->setText(T("均衡绕过", "Bypass"));
     resetEq_->setEnabled(panelExists);
     resetEq_->setText(T("重置均衡", "Reset EQ"));

@@ -1,5 +1,6 @@
 // The frame: ribbon and status texts in both languages, the language toggle,
 // the close prompt, the F7 key and the settings it keeps.
+#include <QAccessible>
 #include <QDialog>
 #include <QLabel>
 #include <QPushButton>
@@ -218,6 +219,87 @@ TEST(Ribbon, UserChangesSignalButProgramChangesDoNot) {
     ASSERT_EQ(commands.count(), 1);
     EXPECT_EQ(commands[0][0].toInt(), ID_LABEL_MICVOL);
     EXPECT_EQ(r.ribbon.panelOf(ID_SLIDER_MICVOL), r.ribbon.category(0)->panel(0));
+}
+
+// ---- accessibility ----
+
+namespace {
+QAccessibleInterface* findRole(QAccessibleInterface* iface, QAccessible::Role role) {
+    if (!iface) return nullptr;
+    if (iface->role() == role) return iface;
+    for (int i = 0; i < iface->childCount(); ++i)
+        if (QAccessibleInterface* hit = findRole(iface->child(i), role)) return hit;
+    return nullptr;
+}
+QString accessibleName(QWidget* w) {
+    return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+}
+}  // namespace
+
+TEST(Ribbon, AccessibleTabsAndToggleActWhereAClickWould) {
+    LoneRibbon r;
+    QAccessibleInterface* tabs =
+        findRole(QAccessible::queryAccessibleInterface(&r.ribbon), QAccessible::PageTabList);
+    ASSERT_NE(tabs, nullptr);
+    ASSERT_EQ(tabs->childCount(), 2);
+    EXPECT_EQ(tabs->child(0)->text(QAccessible::Name), QStringLiteral("Input"));
+    EXPECT_EQ(tabs->child(1)->text(QAccessible::Name), QStringLiteral("Output"));
+    EXPECT_TRUE(tabs->child(0)->state().selected);
+    EXPECT_EQ(tabs->indexOfChild(tabs->child(1)), 1);
+
+    QSignalSpy changed(&r.ribbon, &Ribbon::categoryChanged);
+    tabs->child(1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(r.ribbon.activeCategoryIndex(), 1);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_TRUE(tabs->child(1)->state().selected);
+    EXPECT_FALSE(tabs->child(0)->state().selected);
+
+    // The accessible Toggle action does not click; the ribbon must still report it.
+    QSignalSpy toggled(&r.ribbon, &Ribbon::checkToggled);
+    QAccessible::queryAccessibleInterface(r.check)->actionInterface()->doAction(
+        QAccessibleActionInterface::toggleAction());
+    ASSERT_EQ(toggled.count(), 1);
+    EXPECT_TRUE(toggled[0][1].toBool());
+}
+
+TEST_F(ShellFixture, RibbonControlsAreNamedInTheCurrentLanguageAndTheToggleSends) {
+    build(0);
+    Ribbon* r = frame->ribbon();
+    struct Case {
+        int id;
+        const char* zh;
+        const char* en;
+    };
+    const Case cases[] = {
+        {ID_SLIDER_MICVOL, "话筒音量", "Mic Vol"},        {ID_SLIDER_MUSICVOL_OUT, "音乐音量", "Music Vol"},
+        {ID_SLIDER_FBC, "反馈抑制", "Mic FBC"},           {ID_SLIDER_PITCH_OUT, "音乐变调", "Music Pitch"},
+        {ID_SLIDER_NOISEGATE, "话筒噪声门", "Mic NG"},    {ID_APP_ABOUT, "关于", "About"},
+        {ID_CHK_MUTE4_OUT, "静音", "Mute"},
+    };
+    for (int lang : {0, 1}) {
+        if (lang == 1) frame->runCommand(ID_BTN_LANGUAGE);
+        for (const Case& c : cases) {
+            QWidget* w = r->elements(c.id).value(0);
+            ASSERT_NE(w, nullptr) << c.id;
+            EXPECT_EQ(accessibleName(w), QString::fromUtf8(lang ? c.en : c.zh)) << c.id;
+        }
+        EXPECT_EQ(accessibleName(r->applicationButton()), lang ? QStringLiteral("File") : QStringLiteral("文件"));
+        EXPECT_EQ(r->elements(ID_CHK_MUTE1).value(0)->accessibleDescription(),
+                  lang ? QStringLiteral("Mic Vol") : QStringLiteral("话筒音量"));
+    }
+    QAccessibleValueInterface* value =
+        QAccessible::queryAccessibleInterface(r->elements(ID_SLIDER_MICVOL).value(0))->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->maximumValue().toInt(), 99);
+
+    // Toggling the mute from a screen reader stores and shows it like a click.
+    DeviceState& st = session.state();
+    ASSERT_EQ(st.slotInt(slot::micMute), 0);
+    QAccessible::queryAccessibleInterface(r->elements(ID_CHK_MUTE1).value(0))
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(st.slotInt(slot::micMute), 1);
+    EXPECT_TRUE(r->check(ID_CHK_MUTE1_OUT)->isChecked());
 }
 
 // ---- closing ----
