@@ -27,6 +27,7 @@
 #include "protocol/device_state.h"
 #include "report_ctrl.h"
 #include "shell/lang.h"
+#include "shell/view.h"
 #include "small_eq_panel.h"
 #include "xbmp_slider.h"
 

@@ -14,8 +14,7 @@
 #include <array>
 
 #include "dsp/eq_model.h"
-#include "shell/app.h"
-#include "shell/view.h"
+#include "ui/ui_api.h"
 
 class QAbstractButton;
 class QCheckBox;
@@ -47,17 +46,16 @@ class LanguageTable;
 
 namespace udare::panel {
 
-enum PanelPage : int {
-    PAGE_MIC = 0,
-    PAGE_ECHO = 1,
-    PAGE_REVERB = 2,
-    PAGE_MUSIC = 3,
-    PAGE_MAIN = 4,
-    PAGE_REAR = 5,
-    PAGE_CENTER = 6,
-    PAGE_SUB = 7,
-};
-inline constexpr int kPageCount = 8;
+// Pages as plain numbers for the page tables (ui::PanelPage is the one list).
+inline constexpr int PAGE_MIC = static_cast<int>(ui::PanelPage::Mic);
+inline constexpr int PAGE_ECHO = static_cast<int>(ui::PanelPage::Echo);
+inline constexpr int PAGE_REVERB = static_cast<int>(ui::PanelPage::Reverb);
+inline constexpr int PAGE_MUSIC = static_cast<int>(ui::PanelPage::Music);
+inline constexpr int PAGE_MAIN = static_cast<int>(ui::PanelPage::Main);
+inline constexpr int PAGE_REAR = static_cast<int>(ui::PanelPage::Rear);
+inline constexpr int PAGE_CENTER = static_cast<int>(ui::PanelPage::Center);
+inline constexpr int PAGE_SUB = static_cast<int>(ui::PanelPage::Sub);
+inline constexpr int kPageCount = ui::kPanelPageCount;
 
 enum MicEqSelection : int { MIC_EQ_MIC1 = 0, MIC_EQ_MIC2 = 1, MIC_EQ_BOTH = 2 };
 
@@ -94,7 +92,7 @@ inline constexpr int kFamilyLabel = 1225, kFamilyList = 1226;
 inline constexpr int kCurve = 1040;
 }  // namespace id
 
-class CDialogMusic final : public QWidget, public shell::TuningPanelApi, public shell::Relabelable {
+class CDialogMusic final : public QWidget, public ui::TuningPanelApi, public ui::Relabelable {
     Q_OBJECT
 public:
     static constexpr int kDialog = 313;
@@ -116,10 +114,11 @@ public:
     void RefreshAll();
     void ApplyLanguage();
 
-    // shell::TuningPanelApi / Relabelable
+    // ui::TuningPanelApi / Relabelable
     void refreshFromState() override { RefreshAll(); }
-    void setPage(int page) override { SetPage(page); }
-    int page() const override { return page_; }
+    void setPage(ui::PanelPage page) override { SetPage(static_cast<int>(page)); }
+    ui::PanelPage page() const override { return static_cast<ui::PanelPage>(page_); }
+    int pageNumber() const { return page_; }
     bool eqBypassed() const override { return const_cast<CDialogMusic*>(this)->CurrentBypass(); }
     void toggleEqBypass() override { ToggleBypass(); }
     void resetEq() override { ResetCurrentEq(); }
