@@ -1,0 +1,107 @@
+#include "upgrade/dsp_upgrade.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "link/usb_link.h"
+#include "protocol/codec.h"
+#include "protocol/commands.h"
+#include "protocol/inbound.h"
+#include "protocol/report.h"
+#include "protocol/slots.h"
+
+namespace udare {
+
+namespace {
+
+constexpr int kWorkerStartWaitMs = 200;
+constexpr int kBeforeCompareMs = 200;
+constexpr int kGatePollMs = 10;
+
+bool stopped(const UpgradeStopFn& stop) { return stop && stop(); }
+
+bool sendFlash(Ctx& c, uint8_t command, uint32_t address, const uint8_t* data32) {
+    uint8_t payload[5 + kDspPiece] = {0};
+    putBe32(payload + 1, address);
+    size_t n = 5;
+    if (data32) {
+        std::memcpy(payload + 5, data32, kDspPiece);
+        n += kDspPiece;
+    }
+    return SendCommand(c.out, command, std::span<const uint8_t>(payload, n)) == kReportSize;
+}
+
+}  // namespace
+
+std::unique_ptr<DspTransfer> PrepareDspTransfer(const std::string& path, ImageRefusal* refusal) {
+    auto t = std::make_unique<DspTransfer>();
+    t->dspImagePath = path;
+    ImageRefusal r = readImageFile(path, kDspImageMax, ImageRefusal::DspTooLarge, t->image);
+    if (refusal) *refusal = r;
+    if (r != ImageRefusal::None) return nullptr;
+    t->fileSize = t->image.size();
+    t->image.resize((t->fileSize + kDspPiece - 1) / kDspPiece * kDspPiece, kDspPadding);
+    return t;
+}
+
+DspResult RunDspUpgrade(Ctx& c, DspTransfer& t, std::atomic<int>& dspUpgradeActive,
+                        const UpgradeStopFn& stop) {
+    const size_t size = t.image.size();
+    if (size == 0 || size > kDspImageMax) return DspResult::Lost;
+    t.dspProgress = 0;
+    dspUpgradeActive = 1;
+    // Pieces whose reply never comes keep the complement and so differ.
+    std::vector<uint8_t> readBack(size);
+    std::transform(t.image.begin(), t.image.end(), readBack.begin(), [](uint8_t b) { return uint8_t(~b); });
+    if (c.upgrade) c.upgrade->attachReadBack(readBack.data(), size, 0);
+
+    bool lost = false;
+    const uint32_t sectors = uint32_t((size + kDspSectorSize - 1) / kDspSectorSize);
+    for (uint32_t s = 0; s < sectors && !lost; ++s) {
+        lost = stopped(stop) || !sendFlash(c, 0xDC, s * uint32_t(kDspSectorSize), nullptr);
+        if (!lost) ++t.erases;
+    }
+    for (size_t a = 0; a < size && !lost; a += kDspPiece) {
+        // A flash-error box is open: the write pass waits until it closes.
+        while (c.st.transferGate.load() == 0 && !stopped(stop)) c.clock.sleepMs(kGatePollMs);
+        t.dspProgress = int(double(a) / (double(size) / 9000.0));
+        lost = stopped(stop) || !sendFlash(c, 0xDD, uint32_t(a), t.image.data() + a);
+        if (!lost) ++t.writes;
+    }
+    const int p0 = t.dspProgress.load();
+    for (size_t a = 0; a < size && !lost; a += kDspPiece) {
+        t.dspProgress = p0 + int(double(a) / (double(size) / 1000.0));
+        lost = stopped(stop) || !sendFlash(c, 0xDE, uint32_t(a), nullptr);
+        if (!lost) ++t.reads;
+    }
+    if (!lost) c.clock.sleepMs(kBeforeCompareMs);
+    if (c.upgrade) c.upgrade->detachReadBack();
+    lost = lost || stopped(stop);
+
+    DspResult result = DspResult::Verified;
+    if (lost) {
+        result = DspResult::Lost;
+    } else if (readBack != t.image) {
+        result = DspResult::Mismatch;
+        c.prompter.messageBox("DSP校验错误，请重新升级！", "错误", Prompter::Icon::Error);
+    }
+    dspUpgradeActive = 0;
+    return result;
+}
+
+void DspUpgradeWorker(UsbLink& link, Ctx& c, DspTransfer& t, const UpgradeStopFn& stop) {
+    c.st.identity.meterLevels.fill(0);
+    link.linkIdle = 0;
+    c.clock.sleepMs(kWorkerStartWaitMs);
+    const bool micWasMuted = c.st.slotInt(slot::micMute) == 1;
+    const bool musicWasMuted = c.st.slotInt(slot::musicMute) == 1;
+    if (!micWasMuted) SetMicMute(c, 1);
+    if (!musicWasMuted) SetMusicMute(c, 1);
+    t.result = RunDspUpgrade(c, t, link.dspUpgradeActive, stop);
+    if (!micWasMuted) SetMicMute(c, 0);
+    if (!musicWasMuted) SetMusicMute(c, 0);
+    // linkIdle stays 0: the connection is closed next.
+    c.notifier.dspUpgradeDone();
+}
+
+}  // namespace udare
