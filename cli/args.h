@@ -18,6 +18,8 @@ enum Exit : int {
     EXIT_NO_UNIT = 3,     // no unit found
     EXIT_SILENT = 4,      // the unit stopped answering
     EXIT_MISMATCH = 5,    // restore: the unit does not hold what was written
+    EXIT_REFUSED = 6,     // upgrade: the file would corrupt the unit; nothing was sent
+    EXIT_UNVERIFIED = 7,  // upgrade: the unit does not confirm or hold the image it was sent
 };
 
 struct Options {

@@ -15,6 +15,7 @@
 #include "protocol/remote_file.h"
 #include "reports.h"
 #include "restore_check.h"
+#include "upgrade.h"
 #include "sim/sim_options.h"
 
 namespace udare::cli {
@@ -395,6 +396,11 @@ const std::vector<Command> kCommands = {
      {"保存模式文件 (不读取机器)", "save the mirror as a mode file (nothing read)"}},
     {"WriteModeImages", {{Kind::Path, "DIR"}}, Needs::Unit, cmdWriteModeImages,
      {"把目录中的 K740Z0-3.AIM 写入机器", "write K740Z0-3.AIM from DIR into the unit's mode memory"}},
+    // -- firmware: the file is checked before the unit is even opened
+    {"upgrade-mcu", {{Kind::Path, "FILE.bin|FILE.cba"}}, Needs::Nothing, cmdUpgradeMcu,
+     {"单片机固件升级 (镜像或升级包), 校验后重启机器", "upgrade the MCU from an image or a package, check it, restart the unit"}},
+    {"upgrade-dsp", {{Kind::Path, "FILE.tsp"}}, Needs::Nothing, cmdUpgradeDsp,
+     {"内核升级: 擦除, 写入, 回读校验; 之后需手动重启机器", "upgrade the DSP core: erase, write, read back and compare; restart the unit by hand"}},
     {"ReadParam", {{Kind::Int, "GROUP", 1, 8}, {Kind::Int, "CODE", 0, 255}, {Kind::Int, "COUNT", 1, 7}}, Needs::Unit,
      OP(ReadParam(s.ctx().out, in(v[0]), in(v[1]), in(v[2]))), {"参数读取请求", "parameter read request"}},
     {"SendBytes", {{Kind::Int, "BYTE", 0, 255, true}}, Needs::Unit, cmdSendBytes, {"发送原始报告 (报告号之后的字节)", "send a raw report (the bytes after the report id)"}},

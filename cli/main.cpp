@@ -2,6 +2,7 @@
 #include <csignal>
 #include <iostream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "cli.h"
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     udare::cli::CliHooks hooks;
     hooks.interrupted = &g_interrupted;
+    hooks.terminal = ::isatty(STDOUT_FILENO) == 1;
     std::ios::sync_with_stdio(true);
     return udare::cli::RunCli(args, std::cout, std::cerr, hooks);
 }

@@ -73,7 +73,7 @@ int Session::connect() {
     }
     HidBackend* b = backend();
     if (!b) return EXIT_USAGE;
-    LinkContext lc{notifier, prompter, SystemClock::instance(), nullptr};
+    LinkContext lc{notifier, prompter, SystemClock::instance(), &upgrade};
     link_ = std::make_unique<UsbLink>(*b, st, log, lc);
     if (!link_->ConnectDevice()) {
         if (opt.device.empty())
@@ -82,6 +82,14 @@ int Session::connect() {
             fail(format(t({"%s 处没有机器", "no unit at %s"}), opt.device.c_str()));
         return EXIT_NO_UNIT;
     }
+    return EXIT_OK;
+}
+
+int Session::reconnect() {
+    if (!link_) return connect();
+    link_->DisconnectDevice();
+    tap.reconnected();
+    if (!link_->ConnectDevice()) return EXIT_NO_UNIT;
     return EXIT_OK;
 }
 

@@ -16,6 +16,7 @@
 #include "link/hid_backend.h"
 #include "protocol/context.h"
 #include "protocol/device_state.h"
+#include "protocol/inbound.h"
 #include "terminal.h"
 #include "text.h"
 #include "wire_tap.h"
@@ -57,6 +58,8 @@ struct CliHooks {
     std::function<std::unique_ptr<HidBackend>(const Options&, std::string& error)> makeBackend;
     // Set from a signal handler: ends a running meter.
     const std::atomic<bool>* interrupted = nullptr;
+    // Standard output is a terminal: progress is drawn as a bar.
+    bool terminal = false;
 };
 
 std::unique_ptr<HidBackend> DefaultBackend(const Options& opt, std::string& error);
@@ -109,6 +112,13 @@ public:
     // Closing report, then the link down. Idempotent.
     void close();
     bool interrupted() const { return hooks_.interrupted && hooks_.interrupted->load(); }
+    bool terminal() const { return hooks_.terminal; }
+    // The unit left the bus and is expected back (an upgrade restart): the
+    // link reconnects, and the tap starts afresh. EXIT_OK once connected.
+    int reconnect();
+
+    // What the upgrade transfers share with the read thread.
+    UpgradeHooks upgrade;
 
 private:
     CliHooks hooks_;

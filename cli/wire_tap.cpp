@@ -84,6 +84,14 @@ void WireTap::declareSilent() {
     cv_.notify_all();
 }
 
+void WireTap::reconnected() {
+    std::lock_guard<std::mutex> l(m_);
+    readBroken_ = false;
+    dispatching_ = false;
+    readUpTo_ = dispatchedUpTo_ = writes_;
+    missed_ = 0;
+}
+
 void WireTap::readFailed() {
     std::lock_guard<std::mutex> l(m_);
     readBroken_ = true;

@@ -54,6 +54,8 @@ public:
     // so closing does not wait for replies that will not come.
     void declareSilent();
     bool readBroken() const { return readBroken_.load(); }
+    // A new connection to a unit that went away (not one declared silent).
+    void reconnected();
     void setInner(HidDevice* d);  // the open device, to cancel once silent
 
 private:
