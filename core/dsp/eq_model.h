@@ -57,6 +57,11 @@ float RoundTenth(double v);
 
 // Hidden section bands of visible crossover band k (0-4): 5+3k, 6+3k, 7+3k.
 constexpr std::array<int, 3> HiddenSections(int k) { return {5 + 3 * k, 6 + 3 * k, 7 + 3 * k}; }
+// The subwoofer section (0-19) that band b of the subwoofer kind holds: visible
+// band k is section 4k, its hidden sections are 4k+1 ... 4k+3.
+constexpr int SubSectionOfBand(int b) {
+    return b < kCrossoverBands ? 4 * b : 4 * ((b - kCrossoverBands) / 3) + 1 + (b - kCrossoverBands) % 3;
+}
 // The kind-7 menu/radio choice (1 PEQ ... 5 HS): codes of the visible band and its sections.
 std::array<int, 4> SubTypeChoiceCodes(int item);
 

@@ -13,7 +13,8 @@ constexpr double kPi = std::numbers::pi;
 // 1 / (2 sin(pi/n (k + 1/2))): the Q of section k of an order-n Butterworth.
 double ButterworthQ(int n, int k) { return 1.0 / (2.0 * std::sin(kPi / n * (k + 0.5))); }
 
-// The Q a section actually uses: codes 8-21 carry their own, the rest take the band's.
+}  // namespace
+
 double SectionQ(int type, double bandQ) {
     switch (type) {
         case 8: case 9: return 1.0 / std::sqrt(3.0);
@@ -25,6 +26,8 @@ double SectionQ(int type, double bandQ) {
         default: return bandQ;
     }
 }
+
+namespace {
 
 double SaneQ(double q) { return q >= kMinQ ? q : kMinQ; }  // NaN fails the test too
 double SaneFreq(double f, double fs) {

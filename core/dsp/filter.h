@@ -29,6 +29,8 @@ constexpr bool isHighPassKind(int type) { return type >= 3 && type <= 21 && type
 BiquadCoefficients DesignBiquad(int type, double gainDb, double freqHz, double q,
                                 double fs = kFs);
 double SectionMagnitudeDb(const BiquadCoefficients& c, double freqHz, double fs = kFs);
+// The Q a section actually uses: codes 8-21 carry their own, the rest take the band's.
+double SectionQ(int type, double bandQ);
 
 // Designs never see a Q, frequency or gain that would give an unstable or
 // non-finite section: Q below kMinQ (or NaN) is raised to kMinQ, the frequency
