@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -193,7 +194,7 @@ const char* KindChoices(Kind k) {
 std::string ArgForm(const ArgSpec& a) {
     std::string f = a.kind == Kind::Count ? std::string("--count ") + a.name : a.name;
     if (a.repeat) f += "...";
-    if (a.optional) f = "[" + f + "]";
+    if (a.optional || a.kind == Kind::Flag) f = "[" + f + "]";
     return f;
 }
 
@@ -270,6 +271,7 @@ bool parseOne(const ArgSpec& a, const std::string& t, const std::vector<Value>& 
             if (v.i >= 0) return true;
             break;
         case Kind::Path:
+        case Kind::Flag:
             if (!t.empty()) {
                 v.s = t;
                 return true;
@@ -288,6 +290,48 @@ bool parseOne(const ArgSpec& a, const std::string& t, const std::vector<Value>& 
     return false;
 }
 
+// The named options from specs[first] on, in any order, to the end of tokens.
+bool parseFlags(const std::vector<ArgSpec>& specs, size_t first, const std::vector<std::string>& tokens, size_t t,
+                std::vector<Value>& out, std::string& error, int lang) {
+    const size_t base = out.size();
+    out.resize(base + specs.size() - first);
+    while (t < tokens.size()) {
+        const std::string& word = tokens[t];
+        size_t k = first;
+        std::string value;
+        bool given = false;
+        for (; k < specs.size(); ++k) {
+            const std::string name(specs[k].name, std::strcspn(specs[k].name, " "));
+            if (word == name) {
+                if (t + 1 >= tokens.size()) {
+                    error = format(Tr{"%s 后缺少值", "%s needs a value"}.in(lang), name.c_str());
+                    return false;
+                }
+                value = tokens[t + 1];
+                t += 2;
+                given = true;
+            } else if (word.rfind(name + "=", 0) == 0) {
+                value = word.substr(name.size() + 1);
+                t += 1;
+                given = true;
+            }
+            if (given) break;
+        }
+        if (!given) {
+            error = format(Tr{"多余的参数 '%s'", "unexpected argument '%s'"}.in(lang), word.c_str());
+            return false;
+        }
+        if (value.empty()) {
+            error = format(Tr{"%s 后缺少值", "%s needs a value"}.in(lang), word.c_str());
+            return false;
+        }
+        Value& v = out[base + (k - first)];
+        v.i = 1;
+        v.s = value;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ParseArgs(const std::vector<ArgSpec>& specs, const std::vector<std::string>& tokens,
@@ -296,6 +340,7 @@ bool ParseArgs(const std::vector<ArgSpec>& specs, const std::vector<std::string>
     size_t t = 0;
     for (size_t k = 0; k < specs.size(); ++k) {
         const ArgSpec& a = specs[k];
+        if (a.kind == Kind::Flag) return parseFlags(specs, k, tokens, t, out, error, lang);
         if (a.kind == Kind::Count) {
             Value v;
             v.i = -1;

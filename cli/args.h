@@ -55,6 +55,7 @@ enum class Kind {
     Path,     // a file name, '-' for a standard stream where the command allows it
     Section,  // TYPE:FREQ:GAIN:Q
     Count,    // --count N (optional)
+    Flag,     // "--name VALUE" or "--name=VALUE", optional, any order; after every other argument
 };
 
 struct ArgSpec {
@@ -66,9 +67,9 @@ struct ArgSpec {
 };
 
 struct Value {
-    long long i = 0;     // Int, Band, Count (-1 when left out), and enum kinds' index
+    long long i = 0;     // Int, Band, Count (-1 when left out), and enum kinds' index; Flag: 1 if given
     double d = 0;        // Num
-    std::string s;       // Path
+    std::string s;       // Path, Flag's value
     dsp::BandParams band;  // Section
 };
 

@@ -9,6 +9,7 @@
 
 #include "link/usb_link.h"
 #include "link/workers.h"
+#include "eq_files.h"
 #include "offline.h"
 #include "protocol/commands.h"
 #include "protocol/mode_file.h"
@@ -310,6 +311,17 @@ const std::vector<Command> kCommands = {
      Needs::Nothing, cmdDesign, {"48000 Hz 下的 b0 b1 b2 a1 a2", "b0 b1 b2 a1 a2 at 48000 Hz"}},
     {"curve", {{Kind::Section, "TYPE:FREQ:GAIN:Q", 0, 0, true}}, Needs::Nothing, cmdCurve,
      {"各段的合成曲线 (512 点)", "summed curve of the sections (512 points)"}},
+    // -- equaliser files: on the unit, or on a mode file with --from (connect themselves when needed)
+    {"eq-import", {eqArg(), {Kind::Path, "FILE|-"}, {Kind::Flag, "--from FILE.VXS"}}, Needs::Nothing, cmdEqImport,
+     {"把滤波器组 (APO/AutoEq 或 REW 文本) 导入均衡器", "import a filter set (APO/AutoEq or REW text) into an equaliser"}},
+    {"eq-export", {eqArg(), {Kind::Path, "FILE|-"}, {Kind::Flag, "--format apo|rew"}, {Kind::Flag, "--from FILE.VXS"}},
+     Needs::Nothing, cmdEqExport, {"把均衡器存为滤波器组文本 (默认 apo)", "save an equaliser as a filter set (apo unless given)"},
+     checkEqExport},
+    {"curve-export", {eqArg(), {Kind::Path, "FILE.csv|FILE.png"}, {Kind::Flag, "--points N"}, {Kind::Flag, "--size WxH"},
+                      {Kind::Flag, "--from FILE.VXS"}},
+     Needs::Nothing, cmdCurveExport,
+     {"均衡器的响应曲线存为 CSV (默认 512 点显示网格) 或 PNG", "the equaliser's response as CSV (the 512-point display grid unless --points) or PNG"},
+     checkCurveExport},
     // -- equalisers
     {"SetEqBand", {eqArg(), {Kind::Band, "BAND"}, {Kind::Int, "TYPE", 0, 21}, {Kind::Int, "FREQ", 1, 24000}, {Kind::Num, "GAIN", -15, 15}, {Kind::Num, "Q", 0.001, 65}},
      Needs::Unit, OP(SetEqBand(s.ctx(), eqOf(v[0]), in(v[1]), in(v[2]), in(v[3]), fl(v[4]), fl(v[5]))),

@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "cli.h"
+#ifdef UDARE_HAVE_CURVE_PNG
+#include "curve_image.h"
+#endif
 
 namespace {
 std::atomic<bool> g_interrupted{false};
@@ -24,6 +27,9 @@ int main(int argc, char** argv) {
     udare::cli::CliHooks hooks;
     hooks.interrupted = &g_interrupted;
     hooks.terminal = ::isatty(STDOUT_FILENO) == 1;
+#ifdef UDARE_HAVE_CURVE_PNG
+    hooks.writeCurvePng = udare::controls::WriteCurvePng;
+#endif
     std::ios::sync_with_stdio(true);
     return udare::cli::RunCli(args, std::cout, std::cerr, hooks);
 }

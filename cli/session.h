@@ -13,6 +13,7 @@
 #include <string>
 
 #include "args.h"
+#include "dsp/eq_model.h"
 #include "link/hid_backend.h"
 #include "protocol/context.h"
 #include "protocol/device_state.h"
@@ -60,6 +61,12 @@ struct CliHooks {
     const std::atomic<bool>* interrupted = nullptr;
     // Standard output is a terminal: progress is drawn as a bar.
     bool terminal = false;
+    // Draws the EQ curve control with the model's bands into a PNG file of
+    // the given size; set by programs built with the windowing toolkit.
+    // false with error set on failure.
+    std::function<bool(const dsp::EqModel& model, int lang, int width, int height, const std::string& path,
+                       std::string& error)>
+        writeCurvePng;
 };
 
 std::unique_ptr<HidBackend> DefaultBackend(const Options& opt, std::string& error);
@@ -119,6 +126,7 @@ public:
 
     // What the upgrade transfers share with the read thread.
     UpgradeHooks upgrade;
+    const CliHooks& hooks() const { return hooks_; }
 
 private:
     CliHooks hooks_;
