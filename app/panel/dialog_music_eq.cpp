@@ -73,8 +73,7 @@ int CDialogMusic::RowCount(int page) { return page == PAGE_SUB ? dsp::kCrossover
 
 int CDialogMusic::SubSection(int b) {
     if (b < 0 || b >= 20) return -1;
-    if (b < dsp::kCrossoverBands) return 4 * b;
-    return 4 * ((b - 5) / 3) + 1 + (b - 5) % 3;
+    return dsp::SubSectionOfBand(b);
 }
 
 QString CDialogMusic::TypeName(int code) {

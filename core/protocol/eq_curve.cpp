@@ -34,8 +34,10 @@ void LoadCurveModel(const DeviceState& st, Eq eq, dsp::EqModel& m) {
         b.gain = b.type == dsp::FT_LP || b.type == dsp::FT_HP ? 0.0f : std::clamp(v.gainDb, -15.0f, 15.0f);
         if (v.freqHz != 0) b.frequency = static_cast<float>(std::clamp(v.freqHz, 20, 20000));
         if (v.q != 0.0f) b.q = dsp::ClampStoredQ(b.type, v.q);
-        m.RecomputeBand(i);
     }
+    // Recomputed once all are loaded, as the panel does: in the subwoofer kind
+    // a visible band then hands its frequency and Q to its hidden sections.
+    m.RecomputeAll();
 }
 
 std::vector<CurvePoint> EqCurve(const DeviceState& st, Eq eq, int points) {

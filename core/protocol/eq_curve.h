@@ -16,7 +16,8 @@ int CurveKindOf(Eq eq);
 
 // The control's model with the equaliser's bands, as the panel refreshes it:
 // types outside 0-21 become 0, gains are held to +-15 dB (0 for LP and HP),
-// frequencies to 20-20000 Hz and Q to the type's range (0 keeps the preset).
+// frequencies to 20-20000 Hz and Q to the type's range (0 keeps the preset);
+// then every band is recomputed in order.
 void LoadCurveModel(const DeviceState& st, Eq eq, dsp::EqModel& m);
 
 struct CurvePoint {

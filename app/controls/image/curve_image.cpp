@@ -45,8 +45,6 @@ bool WriteCurvePng(const dsp::EqModel& model, int lang, int width, int height, c
     panel.setLanguage(lang);
     panel.setKind(model.kind);
     panel.SetBandCount(model.bandCount);
-    // In band order, as the panel loads a channel: a visible crossover band
-    // first hands its frequency and Q to its sections, which then take their own.
     for (int i = 0; i < model.bandCount; ++i) {
         const dsp::EqBand& from = model.bands[static_cast<size_t>(i)];
         dsp::EqBand& to = panel.band(i);
@@ -54,8 +52,8 @@ bool WriteCurvePng(const dsp::EqModel& model, int lang, int width, int height, c
         to.frequency = from.frequency;
         to.gain = from.gain;
         to.q = from.q;
-        panel.RecomputeBand(i);
     }
+    for (int i = 0; i < model.bandCount; ++i) panel.RecomputeBand(i);
     QImage image(width, height, QImage::Format_RGB32);
     {
         QPainter p(&image);
