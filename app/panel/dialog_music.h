@@ -205,7 +205,7 @@ private:
     void setGainEnabled(int type);
     void setFamilyEnabled(bool enabled);
     void setEditorRadios();
-    void crossoverDisplayStep(int k);
+    void crossoverDisplayStep(int k, bool select = true);
     void refreshFromBand(int b);
     void refreshTableColours();
     void onCellEdited(int row, int column, const QString& text);

@@ -61,8 +61,6 @@ QString gainText(float g) { return QString::asprintf("%+-.1fdB", static_cast<dou
 QString freqText(float f) { return QString::asprintf("%.0fHz", static_cast<double>(f)); }
 QString qText(float q) { return QString::asprintf("%.2f", static_cast<double>(q)); }
 
-bool isCrossoverCode(int t) { return t >= 6 && t <= 21; }
-
 }  // namespace
 
 // ---------------------------------------------------------------- facts
@@ -242,8 +240,11 @@ void CDialogMusic::RefreshEq() {
     }
     for (int i = 0; i < n; ++i) curve_->RecomputeBand(i);
     for (int r = 0; r < RowCount(page_); ++r) formatRow(r, curve_->band(r), true);
-    if (page_ == PAGE_SUB)
-        for (int k = 0; k < dsp::kCrossoverBands; ++k) crossoverDisplayStep(k);
+    if (page_ == PAGE_SUB) {
+        // No band is selected after a refresh: the rows are shown, none chosen.
+        for (int k = 0; k < dsp::kCrossoverBands; ++k) crossoverDisplayStep(k, false);
+        controlAs<QComboBox>(id::kFamilyList)->setCurrentIndex(-1);
+    }
     curve_->setBypass(ctx_.st.slotInt(bypassSlot()) != 0);
 }
 
@@ -256,7 +257,7 @@ void CDialogMusic::refreshFromBand(int b) {
     controlAs<QLabel>(id::kBandNumber)->setText(QString::number(b + 1));
 }
 
-void CDialogMusic::crossoverDisplayStep(int k) {
+void CDialogMusic::crossoverDisplayStep(int k, bool select) {
     if (k < 0 || k >= dsp::kCrossoverBands) return;
     auto* family = controlAs<QComboBox>(id::kFamilyList);
     const int type = curve_->band(k).type;
@@ -271,7 +272,10 @@ void CDialogMusic::crossoverDisplayStep(int k) {
         family->setCurrentIndex(-1);
         table_->SetItemText(k, ColType, TypeName(dsp::FT_PEQ));
     }
-    refreshFromBand(k);
+    if (select)
+        refreshFromBand(k);
+    else
+        formatRow(k, curve_->band(k), false);
 }
 
 // ---------------------------------------------------------------- curve
@@ -286,16 +290,19 @@ void CDialogMusic::OnBandSelected(const EqBand& band, int b) {
     WriteBand(page_, b);
 
     int shownType = band.type;
-    if (band.type >= 0 && band.type <= 5) {
+    if (page_ == PAGE_SUB) {
+        // Every subwoofer band, crossover or not, shows its own family (or none).
+        crossoverDisplayStep(b);
+        if (band.type != dsp::FT_PEQ) {
+            const auto hidden = dsp::HiddenSections(b);
+            shownType = LookupCrossover({band.type, curve_->band(hidden[0]).type, curve_->band(hidden[1]).type,
+                                         curve_->band(hidden[2]).type})
+                            .type;
+        }
+        typeChoice_ = shownType - 1;
+    } else if (band.type >= 0 && band.type <= 5) {
         if (b < table_->rowCount()) table_->SetItemText(b, ColType, TypeName(band.type));
         typeChoice_ = band.type - 1;
-    } else if (isCrossoverCode(band.type) && page_ == PAGE_SUB) {
-        crossoverDisplayStep(b);
-        shownType = LookupCrossover({band.type, curve_->band(dsp::HiddenSections(b)[0]).type,
-                                     curve_->band(dsp::HiddenSections(b)[1]).type,
-                                     curve_->band(dsp::HiddenSections(b)[2]).type})
-                        .type;
-        typeChoice_ = shownType - 1;
     }
     setQRange(shownType);
     setEditorSliders(band);
