@@ -110,10 +110,24 @@ bool ModeCommands::loadAndWrite(const QString& path) {
     return true;
 }
 
+bool ModeCommands::loadOnly(const QString& path) {
+    // Without a unit the file only fills the window; nothing is sent.
+    if (!LoadModeFile(view_.context(), path.toStdString())) return false;
+    view_.refreshAll();
+    return true;
+}
+
 void ModeCommands::openFileCommand() {
-    if (!fileGuard()) return;
+    const bool unit = app_.session().connected();
+    if (unit && !fileGuard()) return;
     const QString path = app_.files().openModeFile(app_.mainWindow());
     if (path.isEmpty()) return;
+    if (!unit) {
+        if (!loadOnly(path)) return;
+        app_.addRecentFile(path);
+        view_.recentFilesChanged();
+        return;
+    }
     app_.loadedModeSlot = modeSlotFromFileName(path);
     if (!loadAndWrite(path)) {
         // Nothing was written, so no later synchronisation may store anything.
@@ -125,12 +139,14 @@ void ModeCommands::openFileCommand() {
 }
 
 void ModeCommands::saveFileCommand() {
-    if (!fileGuard()) return;
+    // Without a unit the file holds what the window shows: every edit was stored.
+    const bool unit = app_.session().connected();
+    if (unit && !fileGuard()) return;
     const QString path = app_.files().saveModeFileNamed(app_.mainWindow(), QStringLiteral("name"));
     if (path.isEmpty()) return;
     Ctx& c = view_.context();
     // The unit's current mode gets the working set first, then the file.
-    SaveMode(c, c.st.currentMode.load());
+    if (unit) SaveMode(c, c.st.currentMode.load());
     if (!SaveModeFile(c, path.toStdString())) return;  // the saver has told the user
     app_.addRecentFile(path);
     view_.recentFilesChanged();
@@ -148,7 +164,10 @@ bool ModeCommands::openDocument(const QString& path) {
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
     if (dot < 0 || path.mid(dot + 1).compare(QLatin1String("VXS"), Qt::CaseInsensitive) != 0)
         return false;
-    if (app_.session().connected()) loadAndWrite(path);
+    if (app_.session().connected())
+        loadAndWrite(path);
+    else
+        loadOnly(path);
     // A request that counts as done puts its file at the top of the list.
     app_.addRecentFile(path);
     view_.recentFilesChanged();

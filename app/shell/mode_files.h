@@ -40,6 +40,8 @@ private:
     bool fileGuard();
     // Read the file into DeviceState, then write it all to the unit.
     bool loadAndWrite(const QString& path);
+    // Read the file into DeviceState and show it (no unit to write to).
+    bool loadOnly(const QString& path);
 
     CVovedo13App& app_;
     CVovedo13View& view_;

@@ -6,6 +6,8 @@
 #include "protocol/mode_file.h"
 #include "protocol/slots.h"
 #include "shell/mode_files.h"
+#include "panel/dialog_music.h"
+#include "grid_list_ctrl.h"
 #include "view_fixture.h"
 
 namespace udare::shell::viewtest {
@@ -171,17 +173,46 @@ TEST_F(ViewFixture, SavingAFileFirstStoresTheCurrentMode) {
     EXPECT_EQ(app->recentFiles().value(0), QFileInfo(files.savePath).absoluteFilePath());
 }
 
-TEST_F(ViewFixture, FileCommandsWithoutAUnitShowOnlyTheNotice) {
+TEST_F(ViewFixture, WithoutAUnitEveryPageEditsAndTheFileCommandsWorkOnTheWindowAlone) {
     build({}, [](sim::VirtualUnit& u) { u.unplug(); });
     pump(400);
-    files.openPath = dir.filePath(QStringLiteral("x.VXS"));
-    frame->runCommand(IDC_FILE_OPEN);
-    EXPECT_EQ(files.openAsked, 0);
-    EXPECT_EQ(infoText(), QString::fromUtf8("请先连接设备!"));
-    setUiLanguage(1);
+    auto* panel = qobject_cast<panel::CDialogMusic*>(view->panel());
+    ASSERT_TRUE(panel);
+    constexpr int kGainColumn = 3;
+    auto rowZeroGain = [&] { return panel->bandTable()->ItemText(0, kGainColumn); };
+    for (int page = 0; page < panel::kPageCount; ++page) {
+        panel->SetPage(page);
+        panel->bandTable()->FinishEdit(0, kGainColumn, QStringLiteral("+3.0dB"));
+    }
+    Ctx& c = view->context();
+    for (Eq eq : {Eq::Mic1, Eq::Mic2, Eq::Echo, Eq::Reverb, Eq::Music, Eq::Main, Eq::Rear, Eq::Center})
+        EXPECT_FLOAT_EQ(GetEqBand(c, eq, 0).gainDb, 3.0f) << eqInfo(eq).name;
+    EXPECT_FLOAT_EQ(GetEqBand(c, Eq::Sub, 0).gainDb, 3.0f);
+
+    // The save command writes what the window holds.
+    files.savePath = dir.filePath(QStringLiteral("offline.VXS"));
     frame->runCommand(ID_FILE_SAVE);
-    EXPECT_TRUE(files.proposedNames.isEmpty());
-    EXPECT_EQ(infoText(), QStringLiteral("Please connect device!"));
+    QFile f(files.savePath);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const auto want = ModeFileBytes(session->state());
+    EXPECT_EQ(f.readAll(), QByteArray(reinterpret_cast<const char*>(want.data()), int(want.size())));
+    EXPECT_EQ(infoText(), QString());
+
+    // Opening it again shows it on every page.
+    for (int page = 0; page < panel::kPageCount; ++page) {
+        panel->SetPage(page);
+        panel->resetEq();
+        EXPECT_EQ(rowZeroGain(), QStringLiteral("+0.0dB")) << page;
+    }
+    files.openPath = files.savePath;
+    frame->runCommand(IDC_FILE_OPEN);
+    EXPECT_EQ(files.openAsked, 1);
+    for (int page = 0; page < panel::kPageCount; ++page) {
+        panel->SetPage(page);
+        EXPECT_EQ(rowZeroGain(), QStringLiteral("+3.0dB")) << page;
+    }
+    EXPECT_EQ(app->recentFiles().value(0), QFileInfo(files.savePath).absoluteFilePath());
+    EXPECT_TRUE(sent().empty());
     // The slot commands are silent.
     frame->runCommand(IDC_LOAD_M1);
     frame->runCommand(IDC_SAVE_M1);
