@@ -1,4 +1,5 @@
 #include "command_table.h"
+#include "docs.h"
 
 #include <cctype>
 #include <cstdio>
@@ -444,14 +445,12 @@ std::string Usage(const Command& c) {
 
 void PrintHelp(std::ostream& os, int lang) {
     os << Tr{"用法", "usage"}.in(lang) << ": udare-ctl [OPTIONS] COMMAND [ARG...]\n\n"
-       << Tr{"选项", "options"}.in(lang) << ":\n"
-       << "  --simulate[=OPTION,...]  " << Tr{"使用虚拟机器", "use the virtual unit"}.in(lang) << "\n"
-       << "  --device PATH            " << Tr{"使用此 HID 接口", "use this HID interface"}.in(lang) << "\n"
-       << "  --trace FILE|-           " << Tr{"记录每个报告 (> 发送, < 接收)", "trace every report (> sent, < received)"}.in(lang) << "\n"
-       << "  --json                   " << Tr{"list, info, dump 输出 JSON", "JSON output for list, info and dump"}.in(lang) << "\n"
-       << "  --lang zh|en             " << Tr{"界面语言", "language of the texts"}.in(lang) << "\n"
-       << "  --debug                  " << Tr{"调试日志输出到标准错误", "debug log on standard error"}.in(lang) << "\n"
-       << "  --yes                    " << Tr{"所有提问回答“是”", "answer Yes to every question"}.in(lang) << "\n\n"
+       << Tr{"选项", "options"}.in(lang) << ":\n";
+    for (const OptionDoc& o : GlobalOptions()) {
+        std::string f = o.form;
+        os << "  " << f << std::string(f.size() < 25 ? 25 - f.size() : 1, ' ') << o.help.in(lang) << '\n';
+    }
+    os << '\n'
        << Tr{"命令", "commands"}.in(lang) << ":\n";
     for (const Command& c : kCommands) {
         std::string u = Usage(c);

@@ -1,5 +1,7 @@
 #include "control_support.h"
 
+#include <QGuiApplication>
+
 #include <QStringList>
 #include <algorithm>
 #include <cstdarg>
@@ -70,6 +72,21 @@ QString Format(const char* format, ...) {
 QColor CurveColour(int index) {
     if (index < 0 || index >= kCurveColourCount) index = 0;
     return QColor::fromRgb(kCurveColours[index]);
+}
+
+QImage LoadPicture(const QString& resource) {
+    const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
+    if (ratio > 1.0) {
+        QString twin = resource;
+        const qsizetype dot = twin.lastIndexOf(QLatin1Char('.'));
+        twin.insert(dot < 0 ? twin.size() : dot, QStringLiteral("@2x"));
+        QImage hi(twin);
+        if (!hi.isNull()) {
+            hi.setDevicePixelRatio(2.0);
+            return hi;
+        }
+    }
+    return QImage(resource);
 }
 
 }  // namespace udare::controls

@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QString>
 
 namespace udare::controls {
@@ -16,6 +17,10 @@ void InstallFontSubstitutions();
 void InitControlResources();
 
 // A font by family name at a pixel height.
+// A compiled-in picture; on a high-resolution screen its name@2x.png twin,
+// carrying its pixel ratio, so that it paints at the same logical size.
+QImage LoadPicture(const QString& resource);
+
 QFont PixelFont(const QString& family, int pixelHeight, int weight = QFont::Normal);
 // A font by family name at a point size (fractional sizes allowed).
 QFont PointFont(const QString& family, double pointSize, int weight = QFont::Normal);

@@ -43,7 +43,10 @@ CGdipButton::Look CGdipButton::ChooseLook(bool grey, bool alternate, bool presse
 }
 
 QImage CGdipButton::RenderLook(const QImage& picture, QSize size, Look look) {
-    QImage out(size, QImage::Format_ARGB32_Premultiplied);
+    // At the picture's own pixel ratio, so a @2x picture stays sharp.
+    const qreal ratio = picture.isNull() ? 1.0 : picture.devicePixelRatio();
+    QImage out(size * ratio, QImage::Format_ARGB32_Premultiplied);
+    out.setDevicePixelRatio(ratio);
     out.fill(Qt::transparent);
     if (picture.isNull() || size.isEmpty()) return out;
     QImage src = picture;
@@ -64,7 +67,9 @@ CGdipButton::CGdipButton(QWidget* parent) : QAbstractButton(parent) {
     setMouseTracking(true);
 }
 
-QSize CGdipButton::sizeHint() const { return std_.isNull() ? QSize(96, 28) : std_.size(); }
+QSize CGdipButton::sizeHint() const {
+    return std_.isNull() ? QSize(96, 28) : std_.deviceIndependentSize().toSize();
+}
 
 void CGdipButton::invalidateLooks() {
     looksBuilt_ = false;
@@ -72,7 +77,7 @@ void CGdipButton::invalidateLooks() {
 }
 
 bool CGdipButton::LoadStdImage(const QString& resource) {
-    QImage img(resource);
+    const QImage img = LoadPicture(resource);
     std_ = img;  // a failed load leaves the button without this picture
     invalidateLooks();
     updateGeometry();
@@ -80,7 +85,7 @@ bool CGdipButton::LoadStdImage(const QString& resource) {
 }
 
 bool CGdipButton::LoadAltImage(const QString& resource) {
-    QImage img(resource);
+    const QImage img = LoadPicture(resource);
     alt_ = img;
     invalidateLooks();
     return !img.isNull();

@@ -85,12 +85,13 @@ void CXBmpSlider::SetEnabled(bool enabled) {
 }
 
 bool CXBmpSlider::SetChannelImage(const QString& resource) {
-    QImage img(resource);
+    const QImage img = LoadPicture(resource);
     if (img.isNull()) return false;
     channel_ = img;
     activeChannel_ = img;
-    geo_.controlWidth = img.width();
-    geo_.controlHeight = img.height();
+    const QSize logical = img.deviceIndependentSize().toSize();
+    geo_.controlWidth = logical.width();
+    geo_.controlHeight = logical.height();
     updateGeometry();
     update();
     return true;
@@ -98,12 +99,13 @@ bool CXBmpSlider::SetChannelImage(const QString& resource) {
 
 bool CXBmpSlider::SetThumbImages(const QString& normal, const QString& focused,
                                  const QString& disabled) {
-    const QImage n(normal), f(focused), d(disabled);
+    const QImage n = LoadPicture(normal), f = LoadPicture(focused), d = LoadPicture(disabled);
     thumbs_[0] = n;
     thumbs_[1] = f.isNull() ? n : f;
     thumbs_[2] = d.isNull() ? n : d;
-    geo_.thumbWidth = n.width();
-    geo_.thumbHeight = n.height();
+    const QSize logical = n.deviceIndependentSize().toSize();
+    geo_.thumbWidth = logical.width();
+    geo_.thumbHeight = logical.height();
     update();
     return !n.isNull() && !f.isNull() && !d.isNull();
 }

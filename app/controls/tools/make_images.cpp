@@ -1,5 +1,7 @@
 // Draws the controls' pictures (slider channels and thumbs, page buttons,
-// back arrow) as PNG files. Run by scripts/make-images; the PNGs are committed.
+// back arrow) as PNG files, each also at twice the size as name@2x.png for
+// high-resolution screens, and the program icon in the small theme sizes.
+// Run by scripts/make-images; the PNGs are committed.
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
@@ -12,9 +14,16 @@
 namespace {
 
 QString g_out;
+int g_scale = 1;  // 2 draws the @2x set: same drawing, twice the pixels
+
+QString ScaledName(const QString& name) {
+    if (g_scale == 1) return name;
+    QString n = name;
+    return n.insert(n.lastIndexOf(QLatin1Char('.')), QStringLiteral("@%1x").arg(g_scale));
+}
 
 bool Save(const QImage& img, const QString& name) {
-    const QString path = QDir(g_out).filePath(name);
+    const QString path = QDir(g_out).filePath(ScaledName(name));
     if (!img.save(path, "PNG")) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         return false;
@@ -23,7 +32,9 @@ bool Save(const QImage& img, const QString& name) {
 }
 
 QImage Blank(int w, int h) {
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    // Drawing stays in the 1x coordinates; the pixel ratio scales it.
+    QImage img(w * g_scale, h * g_scale, QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(g_scale);
     img.fill(Qt::transparent);
     return img;
 }
@@ -197,20 +208,26 @@ QImage BackArrow() {
     return img;
 }
 
-}  // namespace
+// The icon theme's small sizes, scaled down from the 256-pixel picture.
+bool Icons(const QString& dir) {
+    const QImage big(QDir(dir).filePath(QStringLiteral("udare-256.png")));
+    if (big.isNull()) {
+        std::fprintf(stderr, "cannot read %s/udare-256.png\n", qPrintable(dir));
+        return false;
+    }
+    bool ok = true;
+    for (int size : {16, 22, 24, 32, 64}) {
+        const QImage small = big.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        const QString path = QDir(dir).filePath(QStringLiteral("udare-%1.png").arg(size));
+        if (!small.save(path, "PNG")) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+            ok = false;
+        }
+    }
+    return ok;
+}
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_DIR\n", argv[0]);
-        return 2;
-    }
-    g_out = QString::fromLocal8Bit(argv[1]);
-    if (!QDir().mkpath(g_out)) {
-        std::fprintf(stderr, "cannot create %s\n", argv[1]);
-        return 1;
-    }
+bool DrawAll() {
     bool ok = true;
     for (bool vertical : {false, true}) {
         const QString o = vertical ? QStringLiteral("v") : QStringLiteral("h");
@@ -233,5 +250,28 @@ int main(int argc, char** argv) {
     ok &= Save(BackArrow(), QStringLiteral("back.png"));
     ok &= Save(PlainButton(false), QStringLiteral("button.png"));
     ok &= Save(PlainButton(true), QStringLiteral("button_alt.png"));
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--icons") return Icons(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_DIR | --icons ICON_DIR\n", argv[0]);
+        return 2;
+    }
+    g_out = QString::fromLocal8Bit(argv[1]);
+    if (!QDir().mkpath(g_out)) {
+        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+        return 1;
+    }
+    bool ok = true;
+    for (int scale : {1, 2}) {
+        g_scale = scale;
+        ok &= DrawAll();
+    }
     return ok ? 0 : 1;
 }

@@ -1,0 +1,15 @@
+# Runs udare-tuner --help (no display needed) and wraps it into the manual page.
+execute_process(COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ${TUNER} --help
+                OUTPUT_FILE ${OUT}.help RESULT_VARIABLE rc ERROR_QUIET)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "udare-tuner --help failed: ${rc}")
+endif()
+execute_process(COMMAND ${DOCS} tuner-man ${OUT}.help ${OUT} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "udare-make-docs tuner-man failed: ${rc}")
+endif()
+execute_process(COMMAND gzip -9nf ${OUT} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "gzip failed: ${rc}")
+endif()
+file(REMOVE ${OUT}.help)
