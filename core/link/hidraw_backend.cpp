@@ -6,16 +6,50 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 namespace udare {
 
 // ---- HidrawDevice ----
+
+namespace {
+
+// HID_ID=bus:vendor:product, all hex.
+bool parseHidId(const char* id, uint16_t& vendorId, uint16_t& productId) {
+    unsigned bus = 0, vid = 0, pid = 0;
+    if (!id || std::sscanf(id, "%x:%x:%x", &bus, &vid, &pid) != 3) return false;
+    vendorId = static_cast<uint16_t>(vid);
+    productId = static_cast<uint16_t>(pid);
+    return true;
+}
+
+// The ids the hid device above a hidraw node carries, found through the
+// node's device number.
+bool idsFromHidParent(const std::string& path, uint16_t& vendorId, uint16_t& productId) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) < 0 || !S_ISCHR(st.st_mode)) return false;
+    udev* u = udev_new();
+    if (!u) return false;
+    bool found = false;
+    if (udev_device* dev = udev_device_new_from_devnum(u, 'c', st.st_rdev)) {
+        const char* subsystem = udev_device_get_subsystem(dev);
+        udev_device* hid = udev_device_get_parent_with_subsystem_devtype(dev, "hid", nullptr);
+        if (subsystem && std::strcmp(subsystem, "hidraw") == 0 && hid)
+            found = parseHidId(udev_device_get_property_value(hid, "HID_ID"), vendorId, productId);
+        udev_device_unref(dev);
+    }
+    udev_unref(u);
+    return found;
+}
+
+}  // namespace
 
 std::unique_ptr<HidrawDevice> HidrawDevice::open(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
@@ -27,7 +61,7 @@ std::unique_ptr<HidrawDevice> HidrawDevice::open(const std::string& path) {
         errno = e;
         return nullptr;
     }
-    return std::unique_ptr<HidrawDevice>(new HidrawDevice(fd, cfd));
+    return std::unique_ptr<HidrawDevice>(new HidrawDevice(path, fd, cfd));
 }
 
 HidrawDevice::~HidrawDevice() {
@@ -59,10 +93,13 @@ int HidrawDevice::write(const uint8_t* data, size_t len) {
 
 bool HidrawDevice::attributes(uint16_t& vendorId, uint16_t& productId) {
     hidraw_devinfo info{};
-    if (::ioctl(fd_, HIDIOCGRAWINFO, &info) < 0) return false;
-    vendorId = static_cast<uint16_t>(info.vendor);
-    productId = static_cast<uint16_t>(info.product);
-    return true;
+    if (::ioctl(fd_, HIDIOCGRAWINFO, &info) == 0) {
+        vendorId = static_cast<uint16_t>(info.vendor);
+        productId = static_cast<uint16_t>(info.product);
+        return true;
+    }
+    if (errno != ENOTTY && errno != EINVAL) return false;
+    return idsFromHidParent(path_, vendorId, productId);
 }
 
 void HidrawDevice::cancel() {
@@ -105,14 +142,8 @@ bool describe(udev_device* dev, HidInterfaceInfo& info) {
         info.manufacturer = strAttr(usb, "manufacturer");
         info.product = strAttr(usb, "product");
     } else if (udev_device* hid = udev_device_get_parent_with_subsystem_devtype(dev, "hid", nullptr)) {
-        // HID_ID=bus:vendor:product, all hex; HID_NAME is the product string.
-        if (const char* id = udev_device_get_property_value(hid, "HID_ID")) {
-            unsigned bus = 0, vid = 0, pid = 0;
-            if (std::sscanf(id, "%x:%x:%x", &bus, &vid, &pid) == 3) {
-                info.vendorId = static_cast<uint16_t>(vid);
-                info.productId = static_cast<uint16_t>(pid);
-            }
-        }
+        parseHidId(udev_device_get_property_value(hid, "HID_ID"), info.vendorId, info.productId);
+        // HID_NAME is the product string.
         if (const char* name = udev_device_get_property_value(hid, "HID_NAME")) info.product = name;
     }
     info.active = true;

@@ -23,11 +23,16 @@ public:
 
     int read(uint8_t* buf, size_t capacity, int timeoutMs) override;
     int write(const uint8_t* data, size_t len) override;
+    // From HIDIOCGRAWINFO; where the node does not know that request
+    // (ENOTTY, EINVAL), from the HID_ID of the hid device above it, which the
+    // kernel takes from the same descriptor. Any other failure refuses.
     bool attributes(uint16_t& vendorId, uint16_t& productId) override;
     void cancel() override;
 
 private:
-    HidrawDevice(int fd, int cancelFd) : fd_(fd), cancelFd_(cancelFd) {}
+    HidrawDevice(std::string path, int fd, int cancelFd)
+        : path_(std::move(path)), fd_(fd), cancelFd_(cancelFd) {}
+    const std::string path_;
     const int fd_;
     const int cancelFd_;  // eventfd written by cancel() to wake a blocked poll
     std::atomic<bool> cancelled_{false};
