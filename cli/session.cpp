@@ -1,5 +1,7 @@
 #include "session.h"
 
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 
 #include "link/hidraw_backend.h"
@@ -76,7 +78,19 @@ int Session::connect() {
     LinkContext lc{notifier, prompter, SystemClock::instance(), &upgrade};
     link_ = std::make_unique<UsbLink>(*b, st, log, lc);
     if (!link_->ConnectDevice()) {
-        if (opt.device.empty())
+        const std::vector<UsbLink::OpenFailure> failed = link_->openFailures();
+        if (!failed.empty()) {
+            // A unit is there but could not be opened: say which node and why.
+            const UsbLink::OpenFailure& f = failed.front();
+            if (f.error)
+                fail(format(t({"无法打开 %s: %s", "cannot open %s: %s"}), f.path.c_str(), std::strerror(f.error)));
+            else
+                fail(format(t({"无法打开 %s", "cannot open %s"}), f.path.c_str()));
+            if (f.error == EACCES || f.error == EPERM)
+                fail(t({"udev 规则 resources/70-udare.rules 让登录的用户能访问机器 (见 README)",
+                        "the udev rule resources/70-udare.rules gives the logged-in user access to the unit "
+                        "(see README)"}));
+        } else if (opt.device.empty())
             fail(t({"未找到机器", "no unit found"}));
         else
             fail(format(t({"%s 处没有机器", "no unit at %s"}), opt.device.c_str()));

@@ -1,6 +1,7 @@
 #include "link/usb_link.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -102,6 +103,11 @@ std::string UsbLink::devicePath() const {
 
 bool UsbLink::hasDevice() const { return currentSession() != nullptr; }
 
+std::vector<UsbLink::OpenFailure> UsbLink::openFailures() const {
+    std::lock_guard<std::mutex> l(pathMutex_);
+    return openFailures_;
+}
+
 HidInterfaceInfo UsbLink::connectedInterface() const {
     std::lock_guard<std::mutex> l(pathMutex_);
     return connectedIf_;
@@ -175,6 +181,10 @@ bool UsbLink::registerNotifications() {
 }
 
 bool UsbLink::openFirstMatch() {
+    {
+        std::lock_guard<std::mutex> l(pathMutex_);
+        openFailures_.clear();
+    }
     bool ok = true;
     std::vector<HidInterfaceInfo> list = backend_.enumerate(&ok);
     if (!ok) {
@@ -210,9 +220,15 @@ std::unique_ptr<HidDevice> UsbLink::OpenDeviceInterface(const HidInterfaceInfo& 
     }
     log_.log("设备路径:\r\n" + info.path);
     log_.log("尝试打开通信端口....");
+    errno = 0;
     std::unique_ptr<HidDevice> dev = backend_.open(info.path);
     if (!dev) {
+        const int error = errno;
         log_.log("无法打开通信端口。不能读取设备信息!(设备连接可能不正确?)\n");
+        if (info.vendorId == vendorId && info.productId == productId) {
+            std::lock_guard<std::mutex> l(pathMutex_);
+            openFailures_.push_back({info.path, error});
+        }
         return nullptr;
     }
     log_.log("打开通信端口成功!\n");

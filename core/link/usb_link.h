@@ -91,6 +91,15 @@ public:
     DeviceState& state() { return st_; }
     LogSink& log() { return log_; }
 
+    // An interface that enumeration names as a unit but that could not be
+    // opened (errno in error; permissions, mostly), so a caller can say which.
+    struct OpenFailure {
+        std::string path;
+        int error = 0;
+    };
+    // Those met by the last FindDevice or ConnectDevice.
+    std::vector<OpenFailure> openFailures() const;
+
     std::string devicePath() const;
     bool hasDevice() const;
     // The interface of the current (or last) connection.
@@ -143,6 +152,7 @@ private:
 
     mutable std::mutex pathMutex_;
     std::string devicePath_;
+    std::vector<OpenFailure> openFailures_;  // under pathMutex_
 
     std::mutex readyMutex_;
     std::condition_variable readyCv_;
