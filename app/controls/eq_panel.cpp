@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "control_accessible.h"
 #include "control_support.h"
 
 namespace udare::controls {
@@ -191,6 +192,7 @@ void CEqPanel::Ribbon(const std::vector<QPointF>& line, double width, std::vecto
 
 CEqPanel::CEqPanel(QWidget* parent) : QWidget(parent) {
     InstallFontSubstitutions();
+    InstallAccessibleFactory();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     // Focus is taken by the left button only (see mousePressEvent), or by Tab.
@@ -304,6 +306,14 @@ void CEqPanel::setBypass(bool bypass) {
 void CEqPanel::setSelected(int i) {
     selected_ = model_.valid(i) ? i : -1;
     update();
+}
+
+void CEqPanel::ClickBand(int i) {
+    if (i < 0 || i >= model_.handleCount()) return;
+    selected_ = i;
+    update();
+    sendChanged(i);  // press
+    sendChanged(i);  // release
 }
 
 void CEqPanel::sendChanged(int i) {

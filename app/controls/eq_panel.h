@@ -55,6 +55,9 @@ public:
     QMenu* contextMenu() const { return menu_; }
     // One wheel notification; hosts that route the wheel by focus call it directly.
     void WheelStep(int delta);
+    // What a plain click on band i's handle does: select it and report it on
+    // press and on release (a screen reader's press action comes here).
+    void ClickBand(int i);
     // A context-menu command 2025-2029 for the selected band.
     void OnMenuCommand(int command);
 

@@ -3,9 +3,12 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "control_accessible.h"
+
 namespace udare::controls {
 
 CPeakMeterCtrl::CPeakMeterCtrl(QWidget* parent) : QWidget(parent) {
+    InstallAccessibleFactory();
     background = palette().color(QPalette::Button);
     setAttribute(Qt::WA_OpaquePaintEvent);
     timer_.setTimerType(Qt::PreciseTimer);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "control_accessible.h"
 #include "control_support.h"
 #include "dsp/filter.h"
 
@@ -82,6 +83,7 @@ void CSmallEqPanel::ComputeSum(const std::array<SmallEqBand, kSmallEqBands>& ban
 
 CSmallEqPanel::CSmallEqPanel(QWidget* parent) : QWidget(parent) {
     InstallFontSubstitutions();
+    InstallAccessibleFactory();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_Hover);
     for (int i = 0; i < kSmallEqBands; ++i) bands[static_cast<size_t>(i)].frequency = kStartFreqs[i];

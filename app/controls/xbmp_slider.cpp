@@ -7,6 +7,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "control_accessible.h"
 #include "control_support.h"
 
 namespace udare::controls {
@@ -48,6 +49,7 @@ QPoint CXBmpSlider::ThumbOrigin(const Geometry& g, int position) {
 
 CXBmpSlider::CXBmpSlider(int controlId, QWidget* parent) : QWidget(parent), id_(controlId) {
     InitControlResources();
+    InstallAccessibleFactory();
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -127,6 +129,13 @@ void CXBmpSlider::SetVertical(bool vertical) {
 void CXBmpSlider::SetBackgroundColour(const QColor& c) {
     background_ = c;
     update();
+}
+
+void CXBmpSlider::MoveByUser(int p) {
+    if (!enabled_) return;
+    setClamped(p);
+    update();
+    postPosition();
 }
 
 void CXBmpSlider::postPosition() {

@@ -42,6 +42,8 @@ public:
     // One wheel notification (also when disabled); hosts that route the
     // wheel by focus call it directly.
     void WheelStep(int delta);
+    // A move made by the user (or a screen reader): clamped, then reported.
+    void MoveByUser(int p);
 
     int controlId() const { return id_; }
     int position() const { return position_; }

@@ -79,6 +79,7 @@ constexpr NamedBy kNamedBy[] = {
     {id::kGainSlider, id::kGainGroup}, {id::kFreqSlider, id::kFreqGroup}, {id::kQSlider, id::kQGroup},
     {id::kGainEdit, id::kGainGroup}, {id::kFreqEdit, id::kFreqGroup}, {id::kQEdit, id::kQGroup},
     {id::kFamilyList, id::kFamilyLabel}, {id::kCompCurve, id::kCompGroup},
+    {id::kEchoPreview, id::kEchoCaption}, {id::kReverbPreview, id::kReverbCaption},
 };
 
 QString captionOf(const QWidget* w) {
@@ -317,10 +318,10 @@ void CDialogMusic::createControls() {
     connect(curve_, &CEqPanel::EqPlotClicked, this, &CDialogMusic::OnSelectionCleared);
     curve_->setAccessibleName(T("均衡曲线", "EQ curve"));
 
-    // Every slider reports to the panel, which dispatches by control number.
+    // Every slider reports to the panel (posted by the slider), which dispatches by control number.
     for (QWidget* w : std::as_const(controls_))
         if (auto* s = qobject_cast<CXBmpSlider*>(w))
-            connect(s, &CXBmpSlider::SliderPositionChanged, this, &CDialogMusic::onSlider, Qt::QueuedConnection);
+            connect(s, &CXBmpSlider::SliderPositionChanged, this, &CDialogMusic::onSlider);
     connect(table_, &CGridListCtrlEx::CellEditFinished, this, &CDialogMusic::onCellEdited);
     connect(controlAs<CReportCtrl>(id::kEffectList), &CReportCtrl::RowClicked, this,
             [this](int row, Qt::MouseButton) { onEffectListClicked(row); });
@@ -450,6 +451,7 @@ void CDialogMusic::ApplyLanguage() {
         control(id::kMeter0 + k)->setAccessibleName(k < 2 ? T("话筒电平", "Mic level")
                                                            : T("音乐电平", "Music level"));
     table_->setAccessibleName(T("均衡频段", "EQ bands"));
+    setAccessibleName(T("调音面板", "Tuning panel"));
     control(id::kBandNumber)->setAccessibleName(T("频段", "Band"));
     RebuildBandTable();
     buildEffectList();

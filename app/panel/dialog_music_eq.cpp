@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "control_support.h"
 #include "eq_panel.h"
 #include "grid_list_ctrl.h"
 #include "panel/dialog_music.h"
@@ -57,9 +58,9 @@ double leadingNumber(const QString& text) {
     return std::isfinite(v) ? v : 0.0;
 }
 
-QString gainText(float g) { return QString::asprintf("%+-.1fdB", static_cast<double>(g)); }
-QString freqText(float f) { return QString::asprintf("%.0fHz", static_cast<double>(f)); }
-QString qText(float q) { return QString::asprintf("%.2f", static_cast<double>(q)); }
+QString gainText(float g) { return controls::Format("%+-.1fdB", static_cast<double>(g)); }
+QString freqText(float f) { return controls::Format("%.0fHz", static_cast<double>(f)); }
+QString qText(float q) { return controls::Format("%.2f", static_cast<double>(q)); }
 
 }  // namespace
 
@@ -326,7 +327,7 @@ void CDialogMusic::onBandSlider(int cid, int position) {
     if (cid == id::kGainSlider)
         controlAs<QLineEdit>(id::kGainEdit)->setText(gainText(static_cast<float>(position) / 10.0f));
     else if (cid == id::kFreqSlider)
-        controlAs<QLineEdit>(id::kFreqEdit)->setText(QString::asprintf("%dHz", position));
+        controlAs<QLineEdit>(id::kFreqEdit)->setText(controls::Format("%dHz", position));
     else
         controlAs<QLineEdit>(id::kQEdit)->setText(qText(static_cast<float>(position) / 100.0f));
     CommitEditor(selected_);
