@@ -1,6 +1,7 @@
 #include "mocked_bed.h"
 
 #include <fcntl.h>
+#include <linux/hidraw.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
@@ -196,6 +197,32 @@ struct MockedBed::Node {
     }
 };
 
+// An ioctl handler for one node: HIDIOCGRAWINFO as the test wants it.
+struct MockedBed::RawInfo {
+    int error = 0;
+    uint16_t vendorId = 0, productId = 0;
+    UMockdevIoctlBase* handler = nullptr;
+
+    static gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
+        const RawInfo& r = *static_cast<RawInfo*>(self);
+        if (umockdev_ioctl_client_get_request(client) != HIDIOCGRAWINFO) return FALSE;
+        if (r.error) {
+            umockdev_ioctl_client_complete(client, -1, r.error);
+            return TRUE;
+        }
+        UMockdevIoctlData* data = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0,
+                                                              sizeof(hidraw_devinfo), nullptr);
+        if (!data) return FALSE;
+        hidraw_devinfo info{};
+        info.bustype = 3;  // USB
+        info.vendor = static_cast<int16_t>(r.vendorId);
+        info.product = static_cast<int16_t>(r.productId);
+        std::memcpy(data->data, &info, sizeof info);
+        umockdev_ioctl_client_complete(client, 0, 0);
+        return TRUE;
+    }
+};
+
 MockedBed::MockedBed() {
     const char* have = std::getenv("LD_PRELOAD");
     if (!have || !std::strstr(have, "libumockdev-preload")) {
@@ -217,6 +244,26 @@ MockedBed::MockedBed() {
 MockedBed::~MockedBed() {
     while (!nodes_.empty()) unplug(nodes_.begin()->first);
     if (testbed_) g_object_unref(bed(testbed_));
+    for (auto& r : rawInfos_) g_object_unref(r->handler);
+}
+
+bool MockedBed::answerRawInfo(int number, int error, uint16_t vendorId, uint16_t productId) {
+    if (!nodes_.count(number)) return false;
+    auto r = std::make_unique<RawInfo>();
+    r->error = error;
+    r->vendorId = vendorId;
+    r->productId = productId;
+    r->handler = umockdev_ioctl_base_new();
+    g_signal_connect(r->handler, "handle-ioctl", G_CALLBACK(&RawInfo::onIoctl), r.get());
+    GError* err = nullptr;
+    if (!umockdev_testbed_attach_ioctl(bed(testbed_), nodePath(number).c_str(), r->handler, &err)) {
+        error_ = err ? err->message : "attach_ioctl failed";
+        if (err) g_error_free(err);
+        g_object_unref(r->handler);
+        return false;
+    }
+    rawInfos_.push_back(std::move(r));
+    return true;
 }
 
 std::string MockedBed::nodePath(int number) { return format("/dev/hidraw%d", number); }

@@ -13,6 +13,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "link/hid_backend.h"
 
@@ -59,6 +60,9 @@ public:
     void unplug(int number);
     // Nobody but the bed may open the node any more.
     bool denyAccess(int number);
+    // HIDIOCGRAWINFO on the node answers these ids (error 0) or fails with
+    // error. The node then answers ioctls only: for identification alone.
+    bool answerRawInfo(int number, int error, uint16_t vendorId = 0, uint16_t productId = 0);
     // Reports the program sent the unit through the node since it was plugged.
     int requests(int number) const;
     // True while a program has the node open. Once false, everything written
@@ -76,6 +80,8 @@ private:
     std::string root_;
     std::map<int, std::unique_ptr<Node>> nodes_;
     std::set<int> usedNumbers_;
+    struct RawInfo;
+    std::vector<std::unique_ptr<RawInfo>> rawInfos_;
 };
 
 }  // namespace udare::mocked

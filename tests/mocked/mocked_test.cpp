@@ -12,6 +12,7 @@
 #include <linux/capability.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -336,6 +337,40 @@ TEST_F(Mocked, EnumerationDescribesEachInterfaceAndTheLinkOpensOnlyTheUnit) {
     Ran r = ctl({"list"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "/dev/hidraw1  2010:1031  Karaoke DSP\n");
+}
+
+// Where the node answers HIDIOCGRAWINFO its ids count; the HID_ID above it
+// stands in only where the node does not know the request.
+TEST_F(Mocked, IdsComeFromTheNodeAndFromHidIdOnlyWhereTheNodeDoesNotKnowTheRequest) {
+    struct Case {
+        const char* name;
+        int error;
+        bool identified;
+        uint16_t productId;
+    };
+    const Case cases[] = {
+        {"answered", 0, true, UNIT_PRODUCT_ID},  // the node's word, not HID_ID's 0x1032
+        {"ENOTTY", ENOTTY, true, 0x1032},
+        {"EINVAL", EINVAL, true, 0x1032},
+        {"EIO", EIO, false, 0},
+        {"EPERM", EPERM, false, 0},
+    };
+    HidrawBackend backend;
+    int number = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(bed->plug(otherDevice(number)));
+        ASSERT_TRUE(bed->answerRawInfo(number, c.error, UNIT_VENDOR_ID, UNIT_PRODUCT_ID)) << bed->error();
+        auto dev = backend.open(MockedBed::nodePath(number));
+        ASSERT_NE(dev, nullptr);
+        uint16_t v = 0, p = 0;
+        EXPECT_EQ(dev->attributes(v, p), c.identified);
+        if (c.identified) {
+            EXPECT_EQ(v, UNIT_VENDOR_ID);
+            EXPECT_EQ(p, c.productId);
+        }
+        ++number;
+    }
 }
 
 // ---- synchronisation ----

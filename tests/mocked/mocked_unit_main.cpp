@@ -8,6 +8,7 @@
 // ("unplug") and put it back ("plug"). Exits with the program's status.
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -93,6 +94,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);  // the program goes when its unit does
         ::close_range(3, ~0U, 0);
         ::execvp(argv[i], argv + i);
         std::perror(argv[i]);
