@@ -16,6 +16,7 @@
 #include "grid_list_ctrl.h"
 #include "panel/dialog_music.h"
 #include "protocol/commands.h"
+#include "protocol/eq_curve.h"
 #include "protocol/equalisers.h"
 #include "shell/lang.h"
 #include "xbmp_slider.h"
@@ -221,24 +222,10 @@ void CDialogMusic::ShowEditor() {
 
 void CDialogMusic::RefreshEq() {
     curve_->setSelected(-1);
-    const int kind = page_ == PAGE_MIC ? (micEq_ == MIC_EQ_MIC1   ? dsp::KIND_MIC1
-                                          : micEq_ == MIC_EQ_MIC2 ? dsp::KIND_MIC2
-                                                                  : dsp::KIND_MIC)
-                                       : page_;
-    curve_->setKind(kind);
+    curve_->setKind(page_ == PAGE_MIC && micEq_ == MIC_EQ_BOTH ? dsp::KIND_MIC : CurveKindOf(pageEq(page_)));
     const int n = BandCount(page_);
     curve_->SetBandCount(n);
-    dsp::EqModel& m = curve_->model();
-    for (int i = 0; i < n; ++i) {
-        const BandValues v = ReadBand(page_, i);
-        EqBand& b = m.bands[static_cast<size_t>(i)];
-        b.type = v.type >= 0 && v.type <= 21 ? v.type : 0;
-        b.gain = (b.type == dsp::FT_LP || b.type == dsp::FT_HP) ? 0.0f
-                 : std::isfinite(v.gain)                        ? std::clamp(v.gain, -15.0f, 15.0f)
-                                                                : 0.0f;
-        if (v.frequency != 0.0f && std::isfinite(v.frequency)) b.frequency = std::clamp(v.frequency, 20.0f, 20000.0f);
-        if (v.q != 0.0f && std::isfinite(v.q)) b.q = dsp::ClampStoredQ(b.type, v.q);
-    }
+    LoadCurveBands(ctx_.st, pageEq(page_), curve_->model());
     for (int i = 0; i < n; ++i) curve_->RecomputeBand(i);
     for (int r = 0; r < RowCount(page_); ++r) formatRow(r, curve_->band(r), true);
     if (page_ == PAGE_SUB) {

@@ -22,11 +22,18 @@ int CurveKindOf(Eq eq) {
 }
 
 void LoadCurveModel(const DeviceState& st, Eq eq, dsp::EqModel& m) {
-    const bool sub = eq == Eq::Sub;
     m.kind = CurveKindOf(eq);
     m.plotWidth = dsp::kGridPoints;
     m.live = true;
     m.SetBandCount(eqInfo(eq).bands);
+    LoadCurveBands(st, eq, m);
+    // Recomputed once all are loaded, as the panel does: in the subwoofer kind
+    // a visible band then hands its frequency and Q to its hidden sections.
+    m.RecomputeAll();
+}
+
+void LoadCurveBands(const DeviceState& st, Eq eq, dsp::EqModel& m) {
+    const bool sub = eq == Eq::Sub;
     for (int i = 0; i < m.bandCount; ++i) {
         const EqBandValue v = readBand(st, eq, sub ? dsp::SubSectionOfBand(i) : i);
         dsp::EqBand& b = m.bands[static_cast<size_t>(i)];
@@ -35,9 +42,6 @@ void LoadCurveModel(const DeviceState& st, Eq eq, dsp::EqModel& m) {
         if (v.freqHz != 0) b.frequency = static_cast<float>(std::clamp(v.freqHz, 20, 20000));
         if (v.q != 0.0f) b.q = dsp::ClampStoredQ(b.type, v.q);
     }
-    // Recomputed once all are loaded, as the panel does: in the subwoofer kind
-    // a visible band then hands its frequency and Q to its hidden sections.
-    m.RecomputeAll();
 }
 
 std::vector<CurvePoint> EqCurve(const DeviceState& st, Eq eq, int points) {

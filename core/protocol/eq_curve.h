@@ -19,6 +19,9 @@ int CurveKindOf(Eq eq);
 // frequencies to 20-20000 Hz and Q to the type's range (0 keeps the preset);
 // then every band is recomputed in order.
 void LoadCurveModel(const DeviceState& st, Eq eq, dsp::EqModel& m);
+// The band values of that load alone (the first bandCount bands of m, as
+// SetBandCount left them); nothing is recomputed.
+void LoadCurveBands(const DeviceState& st, Eq eq, dsp::EqModel& m);
 
 struct CurvePoint {
     double freqHz;
