@@ -102,6 +102,32 @@ TEST_F(PanelTest, RefreshReturnsToTheBandTable) {
     EXPECT_FALSE(shown(id::kGainSlider));
 }
 
+TEST_F(PanelTest, WheelOverThePanelGoesToTheFocusedSliderOrCurve) {
+    make(0, PAGE_MAIN);
+    host->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host.get()));
+    clickBand(8);
+    rig.out.clear();
+    slider(id::kGainSlider)->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), slider(id::kGainSlider));
+    testinput::Wheel(curve(), 120);  // the pointer is over the curve, the focus elsewhere
+    QCoreApplication::processEvents();
+    EXPECT_EQ(slider(id::kGainSlider)->position(), 1);
+    EXPECT_EQ(cell(8, 3), QStringLiteral("+0.1dB"));
+    EXPECT_EQ(bandWrites(), (std::vector<BandWrite>{{Eq::Main, 8}}));
+
+    curve()->setFocus();
+    testinput::Wheel(slider(id::kQSlider), -120);
+    EXPECT_FLOAT_EQ(curve()->band(8).gain, 0.0f);
+    // Focus on something else: normal processing, the wheel is the pointed control's own.
+    edit(id::kFreqEdit)->setFocus();
+    rig.out.clear();
+    testinput::Wheel(slider(id::kQSlider), 120);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(slider(id::kQSlider)->position(), 142);
+    EXPECT_FLOAT_EQ(curve()->band(8).gain, 0.0f);
+}
+
 TEST_F(PanelTest, MetersTakeTheThreeLevelBytesAndTheFirstTwice) {
     make();
     rig.st.identity.meterLevels.set(0, 200);
