@@ -88,8 +88,19 @@ void SetEchoPreDelay(Ctx& c, float totalMs);
 void SetEchoInterval(Ctx& c, float ms);
 void SetEchoTapDelay(Ctx& c, int tap, float ms);        // tap 0-6
 void SetEchoTapLevel(Ctx& c, int tap, float percent);   // tap 0-6
+// Tap levels derived from the start level and the decay ratio. Each tap is
+// the one before times ratio/100 + 0.005, every product in single precision.
+float echoDecayFactor(int ratioPercent);
+// Tap 1 takes the start level, taps 2-7 decay from it; all seven are stored
+// and sent in tap order.
+void SetEchoStartLevel(Ctx& c, int level);
+// SetEchoRatio, then taps 2-7 again from the whole part of the stored tap 1,
+// which itself is neither changed nor sent.
+void SetEchoDecay(Ctx& c, int ratioPercent);
 void SetReverbVolume(Ctx& c, int v);
+// The unit keeps the setting 0-100; it means 40 + 49.6 x v milliseconds.
 void SetReverbTime(Ctx& c, int v);
+double reverbTimeMs(int v);
 void SetReverbPreDelay(Ctx& c, float totalMs);
 // Step clamped to 1-5; 1 switches suppression off.
 void SetFbcShift(Ctx& c, int step);

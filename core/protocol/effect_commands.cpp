@@ -32,6 +32,15 @@ void setPreDelay(Ctx& c, int group, int slotA, int slotB, float totalMs) {
 
 uint32_t finiteBits(float f) { return floatBits(std::isfinite(f) ? f : 0.0f); }
 
+// Taps 2-7 from tap 1's level, each the one before times e.
+void decayTaps(Ctx& c, float first, float e) {
+    float level = first;
+    for (int tap = 1; tap < 7; ++tap) {
+        level = level * e;
+        SetEchoTapLevel(c, tap, level);
+    }
+}
+
 }  // namespace
 
 void SetEchoVolume(Ctx& c, int v) { setIntAndSend(c, slot::echoVolume, v); }
@@ -64,6 +73,24 @@ void SetEchoTapLevel(Ctx& c, int tap, float percent) {
     c.st.setSlotFloat(s, percent);
     SendSlot(c, s, 1);
 }
+
+float echoDecayFactor(int ratioPercent) {
+    return static_cast<float>(static_cast<float>(ratioPercent / 100.0) + 0.005);
+}
+
+void SetEchoStartLevel(Ctx& c, int level) {
+    const float first = float(level);
+    SetEchoTapLevel(c, 0, first);
+    decayTaps(c, first, echoDecayFactor(c.st.slotInt(slot::echoRatio)));
+}
+
+void SetEchoDecay(Ctx& c, int ratioPercent) {
+    SetEchoRatio(c, ratioPercent);
+    const float first = float(truncToInt(c.st.slotFloat(slot::echoTapLevel0)));
+    decayTaps(c, first, echoDecayFactor(ratioPercent));
+}
+
+double reverbTimeMs(int v) { return 40.0 + 49.6 * v; }
 
 void SetReverbVolume(Ctx& c, int v) { setIntAndSend(c, slot::reverbVolume, v); }
 

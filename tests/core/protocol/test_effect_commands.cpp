@@ -249,5 +249,38 @@ TEST(SetCompressor, StoresTheFourValuesAndSendsTheBlock) {
     }
 }
 
+// Seven taps from a start level: 100 at ratio 50 decays by 0.505 each tap.
+TEST(EchoTaps, StartLevelWritesAllSevenInOrder) {
+    Rig r;
+    r.st.setSlotInt(slot::echoRatio, 50);
+    SetEchoStartLevel(r.c, 100);
+    const float levels[7] = {100.0f, 50.5f, 25.5025f, 12.878762f, 6.5037746f, 3.2844062f, 1.6586251f};
+    for (int k = 0; k < 7; ++k) EXPECT_FLOAT_EQ(r.st.slotFloat(slot::echoTapLevel0 + k), levels[k]) << k;
+    expectReports(r, {"02 09 00 02 3C 01 3F 80 00 00", "02 09 00 02 3D 01 3F 01 47 AE",
+                      "02 09 00 02 3E 01 3E 82 92 A3", "02 09 00 02 3F 01 3E 03 E0 E7",
+                      "02 09 00 02 40 01 3D 85 32 83", "02 09 00 02 41 01 3D 06 87 7F",
+                      "02 09 00 02 42 01 3C 87 DF E4"});
+}
+
+// A ratio change keeps tap 1 and decays from its whole part (73.9 -> 73).
+TEST(EchoTaps, RatioRecomputesTapsTwoToSevenFromTheWholeStartLevel) {
+    Rig r;
+    r.st.setSlotFloat(slot::echoTapLevel0, 73.9f);
+    SetEchoDecay(r.c, 30);
+    EXPECT_EQ(r.st.slotInt(slot::echoRatio), 30);
+    EXPECT_EQ(r.st.slotFloat(slot::echoTapLevel0), 73.9f);
+    EXPECT_FLOAT_EQ(r.st.slotFloat(slot::echoTapLevel0 + 1), 22.265001f);
+    EXPECT_FLOAT_EQ(r.st.slotFloat(slot::echoTapLevel0 + 6), 0.058765434f);
+    expectReports(r, {"02 09 00 02 43 01 3E 99 99 9A", "02 09 00 02 3D 01 3E 63 FE 5D",
+                      "02 09 00 02 3E 01 3D 8B 13 7C", "02 09 00 02 3F 01 3C A9 AC 40",
+                      "02 09 00 02 40 01 3B CF 00 3A", "02 09 00 02 41 01 3A FC 8A 84",
+                      "02 09 00 02 42 01 3A 1A 0C D1"});
+}
+
+TEST(EchoTaps, ReverbTimeMeaning) {
+    EXPECT_EQ(reverbTimeMs(0), 40.0);
+    EXPECT_EQ(reverbTimeMs(100), 5000.0);
+}
+
 }  // namespace
 }  // namespace udare
