@@ -1,0 +1,86 @@
+#include "panel/small_dialog.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QWheelEvent>
+
+#include "control_images.h"
+#include "panel/dialog_units.h"
+#include "xbmp_slider.h"
+
+namespace udare::panel {
+
+namespace {
+const QColor kBackground(0xF0, 0xFA, 0xFF);
+}
+
+void setDialogControlId(QWidget* w, int id) {
+    if (w) w->setProperty("controlId", id);
+}
+
+SmallDialog::SmallDialog(int dialogNumber, RelabelFn relabel, QWidget* parent)
+    : QDialog(parent), dialog_(dialogNumber), relabel_(std::move(relabel)) {
+    setModal(false);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, kBackground);
+    setPalette(pal);
+    setAutoFillBackground(true);
+}
+
+controls::CXBmpSlider* SmallDialog::addSlider(int id, int x, int y, int w, int h) {
+    namespace img = controls::images;
+    auto* s = new controls::CXBmpSlider(id, this);
+    s->SetChannelImage(img::kSliderHChannel);
+    s->SetThumbImages(img::kSliderHThumb, img::kSliderHThumbFocus, img::kSliderHThumbDisabled);
+    s->SetMargins(7, 3, 7, 2);
+    s->SetBackgroundColour(kBackground);
+    s->setGeometry(dluRect(x, y, w, h));
+    setDialogControlId(s, id);
+    s->installEventFilter(this);
+    return s;
+}
+
+void SmallDialog::applyTable() {
+    if (relabel_) relabel_(this, dialog_);
+}
+
+void SmallDialog::centreOnParent() {
+    QRect area;
+    if (QWidget* p = parentWidget())
+        area = p->window()->frameGeometry();
+    else if (QScreen* sc = QGuiApplication::primaryScreen())
+        area = sc->availableGeometry();
+    if (area.isValid()) move(area.center() - QPoint(width() / 2, height() / 2));
+}
+
+void SmallDialog::keyPressEvent(QKeyEvent* e) {
+    switch (e->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter: e->accept(); return;  // no default command
+        default: QDialog::keyPressEvent(e);
+    }
+}
+
+// The slider with the focus takes the turn, wherever the cursor is.
+bool SmallDialog::routeWheel(QWheelEvent* e) {
+    auto* s = qobject_cast<controls::CXBmpSlider*>(focusWidget());
+    if (!s) return false;
+    const QPoint d = e->angleDelta();
+    s->WheelStep(d.y() != 0 ? d.y() : d.x());
+    e->accept();
+    return true;
+}
+
+bool SmallDialog::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::Wheel && routeWheel(static_cast<QWheelEvent*>(e))) return true;
+    return QDialog::eventFilter(watched, e);
+}
+
+void SmallDialog::wheelEvent(QWheelEvent* e) {
+    if (!routeWheel(e)) QDialog::wheelEvent(e);
+}
+
+}  // namespace udare::panel
