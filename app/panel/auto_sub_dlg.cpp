@@ -48,7 +48,7 @@ CAutoSubDlg::CAutoSubDlg(Ctx& ctx, RelabelFn table, QWidget* parent)
     setDialogControlId(value_, 1127);
 }
 
-void CAutoSubDlg::Open() {
+void CAutoSubDlg::opened() {
     centreOnParent();
     refreshFromState();
     relabel();

@@ -3,8 +3,7 @@
 #pragma once
 
 #include "panel/small_dialog.h"
-#include "shell/app.h"
-#include "shell/view.h"
+#include "ui/ui_api.h"
 
 class QCheckBox;
 class QLabel;
@@ -16,16 +15,17 @@ struct Ctx;
 namespace udare::panel {
 
 class CAutoSubDlg : public SmallDialog,
-                    public shell::StateRefreshable,
-                    public shell::Relabelable {
+                    public ui::StateRefreshable,
+                    public ui::Relabelable,
+                    public ui::Reopenable {
     Q_OBJECT
 public:
     static constexpr int kDialog = 410;
 
     CAutoSubDlg(Ctx& ctx, RelabelFn table, QWidget* parent);
 
-    // Every opening, the first included.
-    void Open();
+    // Every opening, the first included: centred, refreshed, relabelled.
+    void opened() override;
     void OnSwitch(bool on);
     void OnSlider(int position);
     void refreshFromState() override;

@@ -6,8 +6,7 @@
 #include <array>
 
 #include "panel/small_dialog.h"
-#include "shell/app.h"
-#include "shell/view.h"
+#include "ui/ui_api.h"
 
 class QGroupBox;
 class QLabel;
@@ -19,8 +18,8 @@ struct Ctx;
 namespace udare::panel {
 
 class CDialogNG : public SmallDialog,
-                  public shell::StateRefreshable,
-                  public shell::Relabelable {
+                  public ui::StateRefreshable,
+                  public ui::Relabelable {
     Q_OBJECT
 public:
     static constexpr int kDialog = 467;

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "panel/panel_dialogs.h"
 #include "shell/app.h"
 #include "shell/lang.h"
 #include "shell/mainframe.h"
@@ -82,8 +83,8 @@ struct Options {
 // registration opens nothing. The panel, dialog and upgrade folders add
 // their registrations here.
 void registerDialogs(udare::ui::DialogRegistry& dialogs, CVovedo13App& app) {
-    (void)dialogs;
-    (void)app;
+    udare::panel::registerPanelDialogs(dialogs, app.session().context(),
+                                       [&app](QWidget* w, int dialog) { app.relabel(w, dialog); });
 }
 
 }  // namespace

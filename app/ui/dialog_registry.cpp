@@ -14,6 +14,7 @@ QWidget* DialogRegistry::obtain(DialogSlot slot, QWidget* parent) {
 QWidget* DialogRegistry::show(DialogSlot slot, QWidget* parent) {
     QWidget* w = obtain(slot, parent);
     if (!w) return nullptr;
+    if (auto* r = dynamic_cast<Reopenable*>(w)) r->opened();
     w->show();
     w->raise();
     w->activateWindow();

@@ -66,6 +66,14 @@ public:
     virtual void relabel() = 0;
 };
 
+// A dialog with work to do at every opening, not only at its creation (the
+// registry calls it before showing the dialog).
+class Reopenable {
+public:
+    virtual ~Reopenable() = default;
+    virtual void opened() = 0;
+};
+
 // The MCU upgrade dialog hears that a unit in upgrade mode has connected;
 // arrival is false on the start-up path.
 class UpgradeModeSink {
@@ -91,7 +99,7 @@ public:
     // The slot's dialog, made on first use; null when nothing is registered
     // for the slot (or its factory made nothing).
     QWidget* obtain(DialogSlot slot, QWidget* parent);
-    // obtain(), then shown, raised and activated.
+    // obtain(), then told it is being opened (Reopenable), shown, raised and activated.
     QWidget* show(DialogSlot slot, QWidget* parent);
     // Closes and deletes the slot's dialog, if any.
     void close(DialogSlot slot);

@@ -10,6 +10,8 @@
 
 #include "panel/auto_sub_dlg.h"
 #include "panel/dialog_ng.h"
+#include "panel/panel_dialogs.h"
+#include "shell/commands.h"
 #include "protocol/commands.h"
 #include "protocol/context.h"
 #include "protocol/slots.h"
@@ -21,6 +23,7 @@ namespace {
 
 using namespace udare::shell;
 using namespace udare::shell::viewtest;
+using namespace udare::shell::cmd;
 
 class DialogTest : public ViewFixture {
 protected:
@@ -95,7 +98,7 @@ TEST_F(DialogTest, DuckingSliderWritesWithItsSwitchOff) {
     state().setSlotInt(slot::autoSubEnable, 1);
     state().setSlotInt(slot::autoSubLevel, 40);
     auto* d = new CAutoSubDlg(view->context(), table(), frame.get());
-    d->Open();
+    d->opened();
     d->show();
     EXPECT_TRUE(d->enableSwitch()->isChecked());
     EXPECT_EQ(d->slider()->position(), 40);
@@ -172,7 +175,7 @@ TEST_F(DialogTest, CaptionsAndAccessibleNamesFollowTheLanguage) {
     buildSynced({}, {}, 1);
     auto* ng = new CDialogNG(view->context(), table(), frame.get());
     auto* sub = new CAutoSubDlg(view->context(), table(), frame.get());
-    sub->Open();
+    sub->opened();
     EXPECT_EQ(ng->windowTitle(), QStringLiteral("Noisegate"));
     EXPECT_EQ(ng->slider(0)->accessibleName(), QStringLiteral("Mic Noisegate Attack time"));
     EXPECT_EQ(ng->slider(3)->accessibleName(), QStringLiteral("Music Noisegate Release time"));
@@ -201,6 +204,52 @@ TEST_F(DialogTest, CaptionsAndAccessibleNamesFollowTheLanguage) {
     EXPECT_EQ(state().slotInt(slot::musicGateAttack), 81);
     delete ng;
     delete sub;
+}
+
+// Through the ribbon's buttons and the registry, as the program wires them.
+TEST_F(DialogTest, RibbonOpensOneOfEachRefreshedAfterSyncAndRelabelled) {
+    buildSynced();
+    registerPanelDialogs(app->dialogs(), session->context(), table());
+    view->onRibbonCommand(ID_BTN_AUTOSUB);
+    auto* sub = qobject_cast<CAutoSubDlg*>(app->dialogs().current(ui::DialogSlot::AutoSub));
+    ASSERT_TRUE(sub);
+    EXPECT_TRUE(sub->isVisible());
+    const QPoint centred = sub->pos();
+    sub->move(centred + QPoint(200, 150));
+
+    state().setSlotInt(slot::autoSubLevel, 66);
+    view->onRibbonCommand(ID_BTN_AUTOSUB);
+    EXPECT_EQ(app->dialogs().current(ui::DialogSlot::AutoSub), sub);
+    EXPECT_EQ(frame->findChildren<CAutoSubDlg*>().size(), 1);
+    EXPECT_EQ(sub->pos(), centred);
+    EXPECT_EQ(sub->slider()->position(), 66);  // refreshed at the opening
+
+    view->onRibbonCommand(ID_BTN_NOISEGATE);
+    auto* ng = qobject_cast<CDialogNG*>(app->dialogs().current(ui::DialogSlot::NoiseGate));
+    ASSERT_TRUE(ng);
+    state().setSlotInt(slot::musicGateAttack, 11);
+    state().setSlotInt(slot::autoSubLevel, 12);
+    view->refreshAll();  // what a completed synchronisation runs
+    EXPECT_EQ(ng->slider(2)->position(), 90);
+    EXPECT_EQ(sub->valueLabel()->text(), QStringLiteral("12"));
+
+    app->toggleLanguage();
+    EXPECT_EQ(ng->windowTitle(), QStringLiteral("Noisegate"));
+    EXPECT_EQ(ng->slider(0)->accessibleName(), QStringLiteral("Mic Noisegate Attack time"));
+    EXPECT_EQ(sub->levelCaption()->text(), QStringLiteral("Level"));
+
+    // The close box destroys the window and empties the slot; the next opening is a fresh one.
+    QPointer<QWidget> old = ng;
+    ng->close();
+    ASSERT_TRUE(waitFor([&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return old.isNull();
+    }, 2000));
+    EXPECT_FALSE(app->dialogs().current(ui::DialogSlot::NoiseGate));
+    view->onRibbonCommand(ID_BTN_NOISEGATE);
+    EXPECT_TRUE(app->dialogs().current(ui::DialogSlot::NoiseGate));
+    app->dialogs().close(ui::DialogSlot::NoiseGate);
+    app->dialogs().close(ui::DialogSlot::AutoSub);
 }
 
 }  // namespace
