@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "control_images.h"
-#include "panel/dialog_units.h"
+#include "panel/dialog_music.h"
 #include "protocol/commands.h"
 #include "protocol/context.h"
 #include "protocol/slots.h"
@@ -17,24 +17,24 @@ namespace udare::panel {
 CAutoSubDlg::CAutoSubDlg(Ctx& ctx, RelabelFn table, QWidget* parent)
     : SmallDialog(kDialog, std::move(table), parent), ctx_(ctx) {
     setWindowTitle(QStringLiteral("自动超低音量衰减"));
-    setFixedSize(dluRect(0, 0, 219, 63).size());
+    setFixedSize(CDialogMusic::DluRect(0, 0, 219, 63).size());
 
     text_ = new QLabel(QStringLiteral("当检测到话筒信号时，超低音量自动调节成所设置的超低比例，"
                                       "1秒之后，超低音量逐渐恢复成正常比例"),
                        this);
     text_->setWordWrap(true);
     text_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    text_->setGeometry(dluRect(12, 13, 198, 17));
+    text_->setGeometry(CDialogMusic::DluRect(12, 13, 198, 17));
     setDialogControlId(text_, 1123);
 
     switch_ = new QCheckBox(QStringLiteral("启用"), this);
-    switch_->setGeometry(dluRect(13, 36, 32, 10));
+    switch_->setGeometry(CDialogMusic::DluRect(13, 36, 32, 10));
     setDialogControlId(switch_, 1045);
     // toggled, not clicked: assistive technology toggles without a click.
     connect(switch_, &QCheckBox::toggled, this, &CAutoSubDlg::OnSwitch);
 
     caption_ = new QLabel(QStringLiteral("超低比例"), this);
-    caption_->setGeometry(dluRect(45, 37, 33, 10));
+    caption_->setGeometry(CDialogMusic::DluRect(45, 37, 33, 10));
     setDialogControlId(caption_, 1124);
 
     slider_ = addSlider(1000, 83, 36, 87, 14);
@@ -43,7 +43,7 @@ CAutoSubDlg::CAutoSubDlg(Ctx& ctx, RelabelFn table, QWidget* parent)
             [this](int, int) { OnSlider(slider_->position()); });
 
     value_ = new QLabel(this);
-    value_->setGeometry(dluRect(173, 37, 24, 11));
+    value_->setGeometry(CDialogMusic::DluRect(173, 37, 24, 11));
     value_->setAlignment(Qt::AlignCenter);
     setDialogControlId(value_, 1127);
 }

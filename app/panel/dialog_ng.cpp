@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <algorithm>
 
-#include "panel/dialog_units.h"
+#include "panel/dialog_music.h"
 #include "protocol/commands.h"
 #include "protocol/context.h"
 #include "protocol/slots.h"
@@ -34,7 +34,7 @@ const GateRow kRows[4] = {
 CDialogNG::CDialogNG(Ctx& ctx, RelabelFn table, QWidget* parent)
     : SmallDialog(kDialog, std::move(table), parent), ctx_(ctx) {
     setWindowTitle(QStringLiteral("噪声门参数"));
-    setFixedSize(dluRect(0, 0, 221, 130).size());
+    setFixedSize(CDialogMusic::DluRect(0, 0, 221, 130).size());
 
     const struct {
         int id, y;
@@ -42,19 +42,19 @@ CDialogNG::CDialogNG(Ctx& ctx, RelabelFn table, QWidget* parent)
     } groups[2] = {{1200, 9, "话筒噪声门"}, {1221, 63, "音乐噪声门"}};
     for (int g = 0; g < 2; ++g) {
         groups_[g] = new QGroupBox(QString::fromUtf8(groups[g].text), this);
-        groups_[g]->setGeometry(dluRect(14, groups[g].y, 192, 51));
+        groups_[g]->setGeometry(CDialogMusic::DluRect(14, groups[g].y, 192, 51));
         setDialogControlId(groups_[g], groups[g].id);
     }
     for (int k = 0; k < 4; ++k) {
         const GateRow& r = kRows[k];
         captions_[k] = new QLabel(QString::fromUtf8(r.caption0), this);
-        captions_[k]->setGeometry(dluRect(24, r.captionY, 51, 10));
+        captions_[k]->setGeometry(CDialogMusic::DluRect(24, r.captionY, 51, 10));
         captions_[k]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         setDialogControlId(captions_[k], r.caption);
         sliders_[k] = addSlider(r.slider, r.sliderX, r.sliderY, 87, 14);
         sliders_[k]->SetRange(1, 100);
         values_[k] = new QLabel(this);
-        values_[k]->setGeometry(dluRect(r.valueX, r.valueY, 29, 9));
+        values_[k]->setGeometry(CDialogMusic::DluRect(r.valueX, r.valueY, 29, 9));
         setDialogControlId(values_[k], r.value);
         connect(sliders_[k], &controls::CXBmpSlider::SliderPositionChanged, this,
                 &CDialogNG::OnSlider);

@@ -6,7 +6,7 @@
 #include <QWheelEvent>
 
 #include "control_images.h"
-#include "panel/dialog_units.h"
+#include "panel/dialog_music.h"
 #include "xbmp_slider.h"
 
 namespace udare::panel {
@@ -28,6 +28,10 @@ SmallDialog::SmallDialog(int dialogNumber, RelabelFn relabel, QWidget* parent)
     pal.setColor(QPalette::Window, kBackground);
     setPalette(pal);
     setAutoFillBackground(true);
+    // The panel's template text size, so captions fit their boxes.
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
 }
 
 controls::CXBmpSlider* SmallDialog::addSlider(int id, int x, int y, int w, int h) {
@@ -37,7 +41,7 @@ controls::CXBmpSlider* SmallDialog::addSlider(int id, int x, int y, int w, int h
     s->SetThumbImages(img::kSliderHThumb, img::kSliderHThumbFocus, img::kSliderHThumbDisabled);
     s->SetMargins(7, 3, 7, 2);
     s->SetBackgroundColour(kBackground);
-    s->setGeometry(dluRect(x, y, w, h));
+    s->setGeometry(CDialogMusic::DluRect(x, y, w, h));
     setDialogControlId(s, id);
     s->installEventFilter(this);
     return s;
