@@ -224,8 +224,13 @@ void CDialogMusic::RefreshEq() {
     curve_->setSelected(-1);
     curve_->setKind(page_ == PAGE_MIC && micEq_ == MIC_EQ_BOTH ? dsp::KIND_MIC : CurveKindOf(pageEq(page_)));
     const int n = BandCount(page_);
+    // The curves are computed once, from the loaded values, not first from the count's preset.
+    dsp::EqModel& m = curve_->model();
+    const bool live = m.live;
+    m.live = false;
     curve_->SetBandCount(n);
-    LoadCurveBands(ctx_.st, pageEq(page_), curve_->model());
+    LoadCurveBands(ctx_.st, pageEq(page_), m);
+    m.live = live;
     for (int i = 0; i < n; ++i) curve_->RecomputeBand(i);
     for (int r = 0; r < RowCount(page_); ++r) formatRow(r, curve_->band(r), true);
     if (page_ == PAGE_SUB) {

@@ -36,8 +36,10 @@ QApplication& App() {
     static char name[] = "bench_panel";
     static char* argv[] = {name, nullptr};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    // Left to the end of the process with the window: destroyed among the
+    // library's own statics at exit, they would outlive what they use.
+    static auto* app = new QApplication(argc, argv);
+    return *app;
 }
 
 class NoFiles final : public FileChooser {
@@ -100,8 +102,8 @@ struct Window {
 };
 
 Window& TheWindow() {
-    static Window w;
-    return w;
+    static auto* w = new Window;
+    return *w;
 }
 
 void Paint(QWidget* w, QImage& img) {
