@@ -353,6 +353,10 @@ void CDialogMusic::initControls() {
     controlAs<CXBmpSlider>(id::kGainSlider)->SetRange(-150, 150);
     controlAs<CXBmpSlider>(id::kFreqSlider)->SetRange(20, 20000);
     controlAs<CXBmpSlider>(id::kQSlider)->SetRange(10, 3000);
+    // Start where a fresh peaking band sits: 0 dB, 1000 Hz, Q 1.41.
+    controlAs<CXBmpSlider>(id::kGainSlider)->SetPosition(0);
+    controlAs<CXBmpSlider>(id::kFreqSlider)->SetPosition(1000);
+    controlAs<CXBmpSlider>(id::kQSlider)->SetPosition(141);
     initUpperSliders();
     auto* family = controlAs<QComboBox>(id::kFamilyList);
     for (const char* name : dsp::kCrossoverNames) family->addItem(QString::fromLatin1(name));
