@@ -6,6 +6,8 @@
 #include <QMouseEvent>
 #include <QPointer>
 
+#include <algorithm>
+
 #include "control_support.h"
 #include "eq_panel.h"
 #include "peak_meter.h"
@@ -230,6 +232,16 @@ QAccessibleInterface* controlsFactory(const QString&, QObject* object) {
 }
 
 }  // namespace
+
+void NotifyBandChanged(CEqPanel* curve, int i) {
+    if (!QAccessible::isActive()) return;
+    const std::vector<int> bands = visibleBands(curve);
+    const auto it = std::find(bands.begin(), bands.end(), i);
+    if (it == bands.end()) return;
+    QAccessibleEvent e(curve, QAccessible::DescriptionChanged);
+    e.setChild(static_cast<int>(it - bands.begin()));
+    QAccessible::updateAccessibility(&e);
+}
 
 void InstallAccessibleFactory() {
     static const bool installed = [] {

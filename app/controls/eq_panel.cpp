@@ -318,6 +318,7 @@ void CEqPanel::ClickBand(int i) {
 
 void CEqPanel::sendChanged(int i) {
     if (!model_.valid(i)) return;
+    NotifyBandChanged(this, i);
     emit EqBandChanged(model_.bands[static_cast<size_t>(i)], i);
 }
 

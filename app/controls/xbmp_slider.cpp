@@ -1,5 +1,6 @@
 #include "xbmp_slider.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QMouseEvent>
@@ -71,8 +72,14 @@ void CXBmpSlider::SetRange(int minimum, int maximum) {
 }
 
 void CXBmpSlider::setClamped(int p) {
+    const int before = position_;
     position_ = std::clamp(p, std::min(geo_.minimum, geo_.maximum),
                            std::max(geo_.minimum, geo_.maximum));
+    // A screen reader hears the new value, whoever moved the slider.
+    if (position_ != before && QAccessible::isActive()) {
+        QAccessibleValueChangeEvent e(this, position_);
+        QAccessible::updateAccessibility(&e);
+    }
 }
 
 void CXBmpSlider::SetPosition(int p) {
