@@ -174,6 +174,7 @@ public:
     controls::CEqPanel* curve() const { return curve_; }
     controls::CGridListCtrlEx* bandTable() const { return table_; }
     int refreshCount() const { return refreshCount_; }
+    int effectRow() const { return effectRow_; }  // row of the effect list the slider edits
     int rebuildCount() const { return rebuildCount_; }
     // One tick of timer 1: the level bytes to the meters.
     void FeedMeters();
@@ -243,6 +244,7 @@ private:
     int refreshCount_ = 0;
     int rebuildCount_ = 0;
     bool updatingRadios_ = false;
+    int effectRow_ = 0;
 
     QHash<int, QWidget*> controls_;
     controls::CEqPanel* curve_ = nullptr;

@@ -9,6 +9,7 @@
 #include <QWheelEvent>
 
 #include "panel/auto_sub_dlg.h"
+#include "panel/dialog_music.h"
 #include "panel/dialog_ng.h"
 #include "panel/panel_dialogs.h"
 #include "shell/commands.h"
@@ -250,6 +251,30 @@ TEST_F(DialogTest, RibbonOpensOneOfEachRefreshedAfterSyncAndRelabelled) {
     EXPECT_TRUE(app->dialogs().current(ui::DialogSlot::NoiseGate));
     app->dialogs().close(ui::DialogSlot::NoiseGate);
     app->dialogs().close(ui::DialogSlot::AutoSub);
+}
+
+// The output page's mixes on the unit: the order and the count of the values.
+TEST_F(DialogTest, OutputMixesReachTheUnitInOrder) {
+    buildSynced();
+    auto* panel = qobject_cast<CDialogMusic*>(view->panel());
+    ASSERT_TRUE(panel);
+    ribbon->setActiveCategory(1);
+    ASSERT_EQ(panel->pageNumber(), PAGE_MAIN);
+    const int from = static_cast<int>(sent().size());
+    move(panel->controlAs<controls::CXBmpSlider>(1053), 40);
+    move(panel->controlAs<controls::CXBmpSlider>(1052), 40);
+    panel->SetPage(PAGE_SUB);
+    move(panel->controlAs<controls::CXBmpSlider>(1052), 40);
+    ASSERT_TRUE(waitFor([&] { return static_cast<int>(sent().size()) >= from + 5; }, 3000));
+    const auto all = sent();
+    std::vector<std::pair<int, char>> writes;
+    for (size_t i = static_cast<size_t>(from); i < all.size(); ++i)
+        if (all[i][1] == 0x09) writes.emplace_back(all[i][3], static_cast<char>(all[i][4]));
+    const std::vector<std::pair<int, char>> want = {{5, '0'}, {5, '1'}, {5, '2'}, {5, '5'}, {8, '5'}};
+    EXPECT_EQ(writes, want);
+    EXPECT_EQ(unit->wireValues(GROUP_MAIN, '5', 2), (std::vector<uint32_t>{floatWire(0.4f), floatWire(0.4f)}));
+    EXPECT_EQ(unit->wireValues(GROUP_SUB, '5', 1), (std::vector<uint32_t>{floatWire(0.4f)}));
+    for (int s : {48, 49, 50, 53, 86}) EXPECT_EQ(state().slotInt(s), 40) << s;
 }
 
 }  // namespace
