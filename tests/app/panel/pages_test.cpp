@@ -81,7 +81,11 @@ TEST_F(PanelTest, PageButtonOfTheCurrentPageDoesNothingWhileSetPageRefreshes) {
 
 TEST_F(PanelTest, BackButtonAndPreviewsLeadToTheirPages) {
     make();
+    // Greyed on the MUSIC page: no page change from there.
     panel->SetPage(PAGE_MUSIC);
+    QTest::mouseClick(panel->control(id::kEchoPreview), Qt::LeftButton);
+    EXPECT_EQ(panel->pageNumber(), PAGE_MUSIC);
+    panel->SetPage(PAGE_MIC);
     QTest::mouseClick(panel->control(id::kEchoPreview), Qt::LeftButton);
     EXPECT_EQ(panel->pageNumber(), PAGE_ECHO);
     panel->controlAs<CGdipButton>(id::kBack)->click();
