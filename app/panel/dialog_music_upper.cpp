@@ -164,6 +164,18 @@ struct CompSlider {
 };
 constexpr CompSlider kComp[4] = {{-60, 0, 0}, {10, 300, 10}, {1, 100, 1}, {1, 1000, 100}};
 
+// Captions of the compressor are longer in English than their template
+// boxes: the text gets smaller (never below 8 pixels) until it fits.
+void fitCaption(QLabel* l, int basePixels) {
+    QFont f = l->font();
+    f.setPixelSize(basePixels);
+    l->setFont(f);
+    while (l->sizeHint().width() > l->width() && f.pixelSize() > 8) {
+        f.setPixelSize(f.pixelSize() - 1);
+        l->setFont(f);
+    }
+}
+
 // A stored ratio of 0 or less would draw an infinite slope: drawn as 1:1.
 float slopeOf(float ratio) { return ratio > 0.0f ? 1.0f / ratio : 1.0f; }
 
@@ -205,6 +217,15 @@ void CDialogMusic::initUpperSliders() {
     curve->lowerSlope = 1.0f;
     // Display only: typed text would never be applied.
     controlAs<QLineEdit>(id::kEffectValue)->setReadOnly(true);
+    // Room for "100.0ms" and "1000ms": the boxes reach towards the free space on their right.
+    for (int cid : {id::kDelayValueL, id::kDelayValueR}) {
+        const QRect r = control(cid)->geometry();
+        control(cid)->setGeometry(QRect(r.topLeft(), QSize(DluRect(621, 0, 40, 9).width(), r.height())));
+    }
+    for (int k = 0; k < 4; ++k) {
+        QWidget* v = control(id::kCompValue0 + 2 * k);
+        v->setGeometry(QRect(v->geometry().topLeft(), QSize(DluRect(331, 0, 31, 9).width(), v->height())));
+    }
 }
 
 // Page layout: the effect list, its slider and the previews accept input on
@@ -339,6 +360,12 @@ void CDialogMusic::refreshDelays() {
 void CDialogMusic::applyEffectFrameCaption() {
     const EffectRow& r = kEffects[effectRow_];
     controlAs<QGroupBox>(id::kEffectFrame)->setTitle(T(r.zh, r.en));
+    const int pixels = font().pixelSize() > 0 ? font().pixelSize() : 11;
+    for (int k = 0; k < 4; ++k) fitCaption(controlAs<QLabel>(id::kCompLabel0 + 2 * k), pixels);
+    // The switch reaches right towards the curve rather than clipping its caption.
+    QWidget* sw = control(id::kCompSwitch);
+    const int room = control(id::kCompCurve)->geometry().left() - sw->geometry().left() - 4;
+    sw->resize(std::clamp(sw->sizeHint().width(), DluRect(242, 43, 48, 10).width(), std::max(room, 1)), sw->height());
     control(id::kCompCurve)->setAccessibleName(T("压限曲线", "Compressor curve"));
 }
 
