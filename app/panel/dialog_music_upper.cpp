@@ -179,6 +179,15 @@ void fitCaption(QLabel* l, int basePixels) {
 // A stored ratio of 0 or less would draw an infinite slope: drawn as 1:1.
 float slopeOf(float ratio) { return ratio > 0.0f ? 1.0f / ratio : 1.0f; }
 
+// What the curve shows, for a screen reader: threshold, ratio, and OFF.
+void describeCurve(CCompressPanelPlus* curve) {
+    QString d = Format("%.0fdB %.1f:1", double(curve->threshold),
+                       curve->upperSlope > 0.0f ? 1.0 / curve->upperSlope : 1.0);
+    if (!curve->enabled) d += QStringLiteral(" OFF");
+    curve->setAccessibleDescription(d);
+    curve->update();
+}
+
 }  // namespace
 
 // Initialisation and relabelling: the effect list's columns and rows.
@@ -331,7 +340,7 @@ void CDialogMusic::refreshCompressor() {
     curve->enabled = on;
     curve->threshold = thr;
     curve->upperSlope = slopeOf(ratio);
-    curve->update();
+    describeCurve(curve);
 }
 
 void CDialogMusic::refreshDelays() {
@@ -418,7 +427,7 @@ void CDialogMusic::onUpperSlider(int cid, int position) {
                 break;
         }
         SetCompressor(ctx_, group, thr, ratio, attack, release);
-        curve->update();
+        describeCurve(curve);
         controlAs<QLabel>(id::kCompValue0 + 2 * k)->setText(text);
         return;
     }
@@ -450,7 +459,7 @@ void CDialogMusic::onCompressorSwitch() {
     SetCompressorBypass(ctx_, outputGroup(page_), on ? 0 : 1);
     auto* curve = controlAs<CCompressPanelPlus>(id::kCompCurve);
     curve->enabled = on;
-    curve->update();
+    describeCurve(curve);
 }
 
 void CDialogMusic::onDelaySwitch(int cid) {

@@ -384,6 +384,7 @@ TEST_F(UpperTest, CompressorOffOnTheSubGreysTheCurveWhileTheSlidersWrite) {
     on->click();
     EXPECT_EQ(rig.st.slotInt(87), 1);
     EXPECT_FALSE(curve->enabled);
+    EXPECT_EQ(curve->accessibleDescription(), QStringLiteral("0dB 1.0:1 OFF"));
     rig.out.clear();
     move(1058, 50);
     EXPECT_EQ(rig.st.slotFloat(outputBase(GROUP_SUB) + COMP_ATTACK), 50.0f);
