@@ -14,6 +14,7 @@
 #include "offline.h"
 #include "protocol/commands.h"
 #include "protocol/mode_file.h"
+#include "upgrade/mode_images.h"
 #include "protocol/remote_file.h"
 #include "reports.h"
 #include "restore_check.h"

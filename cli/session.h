@@ -17,7 +17,7 @@
 #include "link/hid_backend.h"
 #include "protocol/context.h"
 #include "protocol/device_state.h"
-#include "protocol/inbound.h"
+#include "upgrade/upgrade_hooks.h"
 #include "terminal.h"
 #include "text.h"
 #include "wire_tap.h"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "protocol/inbound.h"
+#include "upgrade/upgrade_hooks.h"
 
 namespace {
 

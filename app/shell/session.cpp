@@ -8,6 +8,7 @@
 #include "protocol/mode_file.h"
 #include "sim/sim_options.h"
 #include "sim/virtual_unit.h"
+#include "upgrade/upgrade_hooks.h"
 
 namespace udare::shell {
 
@@ -29,14 +30,17 @@ Session::Session(SessionOptions options, Notifier& notifier, Prompter& prompter)
     } else {
         backend_ = std::make_unique<HidrawBackend>();
     }
+    hooks_ = std::make_unique<UpgradeHooks>();
     link_ = std::make_unique<UsbLink>(*backend_, state_, log_,
                                       LinkContext{notifier, prompter,
-                                                  options_.clock ? *options_.clock : SystemClock::instance()});
+                                                  options_.clock ? *options_.clock : SystemClock::instance(),
+                                                  hooks_.get()});
 }
 
 Session::~Session() {
-    // The link ends before the backend it reads from.
+    // The link ends before the backend it reads from and the hooks it feeds.
     link_.reset();
+    hooks_.reset();
     backend_.reset();
 }
 

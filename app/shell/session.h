@@ -17,6 +17,7 @@
 namespace udare {
 class HidBackend;
 class UsbLink;
+struct UpgradeHooks;
 namespace sim {
 class VirtualUnit;
 }
@@ -67,6 +68,8 @@ public:
     // The link and what the protocol operations act on; both always exist.
     UsbLink& link() const { return *link_; }
     Ctx& context() const;
+    // What the upgrade workers and the read thread share; always exists.
+    UpgradeHooks& upgradeHooks() const { return *hooks_; }
     // The virtual unit with --simulate, else null.
     sim::VirtualUnit* virtualUnit() const { return virtual_; }
 
@@ -83,6 +86,7 @@ private:
     StderrLog log_;
     DeviceState state_;
     std::unique_ptr<HidBackend> backend_;
+    std::unique_ptr<UpgradeHooks> hooks_;
     sim::VirtualUnit* virtual_ = nullptr;
     std::unique_ptr<UsbLink> link_;
 };

@@ -22,6 +22,7 @@
 #include "protocol/device_state.h"
 #include "protocol/inbound.h"
 #include "protocol/mode_file.h"
+#include "protocol/opcodes.h"
 #include "protocol/report.h"
 #include "shell/app.h"
 #include "shell/commands.h"
@@ -34,6 +35,7 @@
 #include "shell/session.h"
 #include "shell/syn_dlg.h"
 #include "sim/virtual_unit.h"
+#include "upgrade/upgrade_hooks.h"
 #ifdef UDARE_HAVE_PANEL
 #include "panel/dialog_music.h"
 #endif
@@ -50,7 +52,6 @@ constexpr int kNoticeRemovedMs = 5000;
 constexpr int kAfterSyncPauseMs = 150;
 constexpr int kAfterMcuCheckPauseMs = 150;
 constexpr int kRestartNoticeMs = 8000;
-constexpr uint8_t kMeterRequest = 0x0E;
 
 // Session::link() and context() as a pointer, whichever way they are handed out.
 template <class T>
@@ -330,7 +331,7 @@ void CVovedo13View::runSyncDialog() {
 void CVovedo13View::onPollTimer() {
     UsbLink& l = link();
     if (l.linkIdle.load() && l.connected.load() == 1 && app_.peakSwitch())
-        SendBytes(context().out, {kMeterRequest});
+        req::MeterLevels(context().out);
 }
 
 void CVovedo13View::disconnectOnMismatch() {
@@ -385,11 +386,10 @@ void CVovedo13View::onKeyLearned(int code) {
 }
 
 void CVovedo13View::onMcuUpgradeDone() {
-    SendBytes(context().out, {0x03, 0xE4, 0x00, 0x03});
+    RequestMcuCheck(context());
     // The unit's answer arrives meanwhile; the window keeps working.
     QTimer::singleShot(kAfterMcuCheckPauseMs, this, [this] {
-        const Ctx& c = context();
-        if (c.upgrade && c.upgrade->mcuCheckPassed.load() != 0) app_.upgradeState = -1;
+        if (McuCheckPassed(context())) app_.upgradeState = -1;
         if (auto* d = dynamic_cast<StateRefreshable*>(app_.slot(DialogSlot::McuUpgrade)))
             d->refreshFromState();
     });

@@ -214,12 +214,13 @@ struct Workers::Job final : ReportSink, Clock, Notifier {
         : link(l),
           base(l.context()),
           stopping(s),
+          status(std::make_shared<JobStatus>()),
           startedConnected(l.connected.load() != 0),
           connection(l.connectionId()),
           ctx{l.state(), *this, *this, l.log(), *this, base.prompter, base.upgrade} {}
 
     bool lost() const {
-        if (stopping.load()) return true;
+        if (stopping.load() || status->cancelled()) return true;
         // A read error leaves the link refusing every write until it reconnects.
         return startedConnected && (!link.connected.load() || link.g_bReadThreadEnd.load() ||
                                     link.connectionId() != connection);
@@ -248,10 +249,10 @@ struct Workers::Job final : ReportSink, Clock, Notifier {
     UsbLink& link;
     Ctx& base;
     const std::atomic<bool>& stopping;
+    const std::shared_ptr<JobStatus> status;
     const bool startedConnected;
     const uint64_t connection;
     Ctx ctx;
-    std::atomic<bool> done{false};
     std::thread thread;
 };
 
@@ -263,27 +264,30 @@ Workers::~Workers() {
 }
 
 void Workers::StartSynchronizeData() {
-    link_.log().log("Start thread:SynchronizeData\n");
-    start(&SynchronizeData);
+    run("SynchronizeData", [](UsbLink& l, Ctx& c, const StopFn& stop, JobStatus&) { SynchronizeData(l, c, stop); });
 }
 
-void Workers::StartWriteAllData() { start(&WriteAllData); }
+void Workers::StartWriteAllData() {
+    run({}, [](UsbLink& l, Ctx& c, const StopFn& stop, JobStatus&) { WriteAllData(l, c, stop); });
+}
 
-void Workers::start(void (*body)(UsbLink&, Ctx&, const StopFn&)) {
+std::shared_ptr<JobStatus> Workers::run(const std::string& name, JobBody body) {
+    if (!name.empty()) link_.log().log("Start thread:" + name + "\n");
     std::lock_guard<std::mutex> l(m_);
     reapFinished();
     auto job = std::make_unique<Job>(link_, stopping_);
     Job* j = job.get();
-    j->thread = std::thread([this, j, body] {
-        body(link_, j->ctx, [j] { return j->lost(); });
-        j->done = true;
+    j->thread = std::thread([this, j, body = std::move(body)] {
+        body(link_, j->ctx, [j] { return j->lost(); }, *j->status);
+        j->status->finished_ = true;
     });
     jobs_.push_back(std::move(job));
+    return j->status;
 }
 
 void Workers::reapFinished() {
     for (auto it = jobs_.begin(); it != jobs_.end();) {
-        if ((*it)->done.load()) {
+        if ((*it)->status->finished()) {
             (*it)->thread.join();
             it = jobs_.erase(it);
         } else {

@@ -10,6 +10,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "link/usb_link.h"
@@ -37,17 +38,44 @@ bool SendAllParams(Ctx& c, bool fade, const StopFn& stop = {});
 void SynchronizeData(UsbLink& link, Ctx& c, const StopFn& stop = {});
 void WriteAllData(UsbLink& link, Ctx& c, const StopFn& stop = {});
 
-// Runs the workers on their own threads. Owned next to the link and destroyed
-// before it: the destructor makes running workers end early (their remaining
-// requests are dropped, their waits cut short) and joins them. A worker also
-// ends early when the link disconnects or reconnects under it; it still posts
-// its completion message then, so a waiting view is released.
+// A running job as its owner sees it: progress 0-100 as the job reports
+// it, whether it has finished, and a way to cancel it.
+class JobStatus {
+public:
+    int progress() const { return progress_.load(); }
+    void setProgress(int p) { progress_.store(p); }
+    bool finished() const { return finished_.load(); }
+    // From now on the job's requests are dropped, its waits cut short and
+    // its stop test true; it ends at its next step.
+    void cancel() { cancelled_.store(true); }
+    bool cancelled() const { return cancelled_.load(); }
+
+private:
+    friend class Workers;
+    std::atomic<int> progress_{0};
+    std::atomic<bool> finished_{false};
+    std::atomic<bool> cancelled_{false};
+};
+
+// A job's body: the link, the context the job sends through (drops its
+// requests once it should stop), its stop test and its status for progress.
+using JobBody = std::function<void(UsbLink& link, Ctx& c, const StopFn& stop, JobStatus& status)>;
+
+// Runs jobs on their own threads. Owned next to the link and destroyed
+// before it: the destructor makes running jobs end early (their remaining
+// requests are dropped, their waits cut short) and joins them. A job also
+// ends early when the link disconnects or reconnects under it, or when it is
+// cancelled; the synchronisation jobs still post their completion message
+// then, so a waiting view is released.
 class Workers {
 public:
     explicit Workers(UsbLink& link);
     ~Workers();
     Workers(const Workers&) = delete;
     Workers& operator=(const Workers&) = delete;
+
+    // Any job; a named one is logged as "Start thread:NAME".
+    std::shared_ptr<JobStatus> run(const std::string& name, JobBody body);
 
     void StartSynchronizeData();
     void StartWriteAllData();
@@ -56,12 +84,11 @@ public:
         return [this] { StartSynchronizeData(); };
     }
 
-    int running();  // workers that have not finished yet
-    void waitAll();  // joins every worker started so far
+    int running();  // jobs that have not finished yet
+    void waitAll();  // joins every job started so far
 
 private:
     struct Job;
-    void start(void (*body)(UsbLink&, Ctx&, const StopFn&));
     void reapFinished();
 
     UsbLink& link_;

@@ -7,7 +7,7 @@
 
 namespace udare {
 
-struct UpgradeHooks;  // upgrade transfer state the dispatcher feeds (inbound.h)
+struct UpgradeHooks;  // upgrade transfer state the dispatcher feeds (upgrade/upgrade_hooks.h)
 
 struct Ctx {
     DeviceState& st;

@@ -164,7 +164,6 @@ public:
     // Flags kept by the inbound dispatcher.
     std::atomic<int> settingsModified{0};
     std::atomic<int> paramErrorShown{0};
-    std::atomic<int> transferGate{1};
 
     int32_t slotInt(int i) const { return params.getInt(i); }
     float slotFloat(int i) const { return params.getFloat(i); }

@@ -7,6 +7,8 @@
 
 #include "protocol/codec.h"
 #include "protocol/effect_tables.h"
+#include "protocol/opcodes.h"
+#include "upgrade/upgrade_hooks.h"
 
 namespace udare {
 
@@ -64,26 +66,11 @@ void storeDecoded(DeviceState& st, int slot, uint32_t u, uint8_t b9) {
     }
 }
 
-void showFlashError(Ctx& c, int code) {
-    // The transfer pauses while the user reads the box.
-    c.st.transferGate.store(0);
-    c.prompter.messageBox(FlashErrorText(code), "错误", Icon::Error);
-    c.st.transferGate.store(1);
-}
-
 void showParamError(Ctx& c, const uint8_t* r) {
     char text[128];
     std::snprintf(text, sizeof text, "参数错误,代码0x:%02X,指令1:0x%02X,指令2:0x%02X ", r[2], r[3],
                   r[4]);
     c.prompter.messageBox(text, "Error", Icon::Error);
-}
-
-void checkMcuImage(Ctx& c, const uint8_t* r) {
-    UpgradeHooks* h = c.upgrade;
-    if (!h || !h->mcuCheckArmed.load(std::memory_order_acquire)) return;
-    for (int i = 0; i < 3; ++i)
-        if (h->mcuImageHead[i].load(std::memory_order_relaxed) != r[5 + i]) return;
-    h->mcuCheckPassed.store(1);
 }
 
 void storeImagePiece(DeviceState& st, const uint8_t* r) {
@@ -100,25 +87,6 @@ void storeImagePiece(DeviceState& st, const uint8_t* r) {
 }
 
 }  // namespace
-
-bool UpgradeHooks::storeReadBack(uint32_t address, const uint8_t* data32) {
-    std::lock_guard<std::mutex> l(readBackLock_);
-    if (!readBack_ || address < readBackBase_) return false;
-    uint64_t offset = uint64_t(address) - readBackBase_;
-    if (offset + 32 > readBackSize_) return false;
-    std::memcpy(readBack_ + offset, data32, 32);
-    return true;
-}
-
-std::string FlashErrorText(int code) {
-    static constexpr const char* kTexts[] = {
-        "No Error",        "POLL_TIMEOUT",     "VERIFY_WRITE",        "INVALID_SECTOR",
-        "INVALID_BLOCK",   "UNKNOWN_COMMAND",  "PROCESS_COMMAND_ERR", "NOT_READ_ERROR",
-        "DRV_NOTAT_BREAK", "BUFFER_IS_NULL",   "NO_ACCESS_SECTOR",    "NUM_ERROR_CODES",
-    };
-    if (code >= 0 && code < int(std::size(kTexts))) return kTexts[code];
-    return "UNKNOWN_ERROR_" + std::to_string(code);
-}
 
 void DecodeParamReply(Ctx& c, const uint8_t* r) {
     DeviceState& st = c.st;
@@ -173,47 +141,47 @@ void DispatchReport(Ctx& c, const uint8_t* report, size_t len) {
     DeviceState& st = c.st;
 
     switch (r[1]) {
-    case 0x03:
-        if (r[2] == 0x00 && r[3] == 0x01) {
+    case op::kSelectMode:
+        if (r[2] == op::kMcuPrepareTag[0] && r[3] == op::kMcuPrepareTag[1]) {
             st.identity.fwVersionHi.store(r[5]);
             st.identity.fwVersionLo.store(r[6]);
-        } else if (r[2] == 0xE4 && r[3] == 0x00) {
-            checkMcuImage(c, r.data());
+        } else if (r[2] == op::kMcuTag[0] && r[3] == op::kMcuTag[1]) {
+            if (c.upgrade) c.upgrade->mcuCheckReply(r.data() + 5);
         }
         break;
-    case 0x07: st.currentMode.store(r[2]); break;
-    case 0x09:
-    case 0x14: st.settingsModified.store(1); break;
-    case 0x0A:
+    case op::kCurrentMode: st.currentMode.store(r[2]); break;
+    case op::kWriteParam:
+    case op::kParamChanged: st.settingsModified.store(1); break;
+    case op::kReadParam:
         if (r[2] != 0 && st.paramErrorShown.exchange(1) == 0) showParamError(c, r.data());
         DecodeParamReply(c, r.data());
         break;
-    case 0x0E: st.identity.meterLevels.write(0, 3, r.data() + 2); break;
-    case 0x60:
+    case op::kMeterLevels: st.identity.meterLevels.write(0, 3, r.data() + 2); break;
+    case op::kLearnKey:
         st.remoteKeys.set(0, r[2]);
         if (r[3] < RemoteKeyTable::kSize) st.remoteKeys.set(r[3], r[4]);
         c.notifier.keyLearned(r[4]);
         break;
-    case 0x62: st.remoteKeys.write(0, RemoteKeyTable::kSize, r.data() + 2); break;
-    case 0x7E: st.identity.dspVersion.setFromBytes(r.data() + 2, kReportSize - 2); break;
-    case 0x7F: st.identity.protocolVersion.store(r[2]); break;
-    case 0x80: st.identity.modelName.setFromBytes(r.data() + 2, kReportSize - 2); break;
-    case 0x81: st.identity.mcuVersion.setFromBytes(r.data() + 2, kReportSize - 2); break;
-    case 0x86: storeImagePiece(st, r.data()); break;
-    case 0x92:
+    case op::kReadRemoteKeys: st.remoteKeys.write(0, RemoteKeyTable::kSize, r.data() + 2); break;
+    case op::kDspVersion: st.identity.dspVersion.setFromBytes(r.data() + 2, kReportSize - 2); break;
+    case op::kProtocolVersion: st.identity.protocolVersion.store(r[2]); break;
+    case op::kModelName: st.identity.modelName.setFromBytes(r.data() + 2, kReportSize - 2); break;
+    case op::kMcuVersion: st.identity.mcuVersion.setFromBytes(r.data() + 2, kReportSize - 2); break;
+    case op::kReadEqBytes: storeImagePiece(st, r.data()); break;
+    case op::kReadMachineSettings:
         st.machine.committed.write(0, MachineSettingsBytes::kSize, r.data() + 2);
         st.machine.working.write(0, MachineSettingsBytes::kSize, r.data() + 2);
         break;
-    case 0x94: break;  // accepted, nothing in it is used
-    case 0x95: st.identity.extendedInfo.store(r[2]); break;
-    case 0xDC:
-    case 0xDD:
-        if (r[2] != 0) showFlashError(c, r[2]);
+    case op::kExtendedBlock: break;  // accepted, nothing in it is used
+    case op::kExtendedInfo: st.identity.extendedInfo.store(r[2]); break;
+    case op::kFlashErase:
+    case op::kFlashWrite:
+        if (r[2] != 0) ShowFlashError(c, r[2]);
         break;
-    case 0xDE: {
+    case op::kFlashRead: {
         uint32_t address = getBe32(r.data() + 3);
         if (address != kReadBackExcluded && c.upgrade) c.upgrade->storeReadBack(address, r.data() + 7);
-        if (r[2] != 0) showFlashError(c, r[2]);
+        if (r[2] != 0) ShowFlashError(c, r[2]);
         break;
     }
     default: break;

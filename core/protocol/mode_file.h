@@ -1,6 +1,5 @@
 // Mode files (.vxs): the equaliser image and the parameter table behind a
-// version header. Mode images (.aim): the unit's built-in modes, written
-// into its mode memory during an MCU upgrade.
+// version header. (Mode images live with the upgrades.)
 #pragma once
 
 #include <array>
@@ -29,13 +28,6 @@ int SaveModeFile(Ctx& c, const std::string& path);
 // 1 on success (nothing is sent to the unit); 0 after telling the user,
 // with DeviceState unchanged. A short file fills only what it holds.
 int LoadModeFile(Ctx& c, const std::string& path);
-
-// Sends the images "K740Z0.AIM" ... "K740Z3.AIM" found in dir to the unit's
-// mode memory; missing or unreadable ones are skipped. Stops at an image made
-// for another protocol version (unless upgradeMode). progress runs 0 .. 100.
-// Returns the number of images sent.
-int WriteModeImages(Ctx& c, const std::string& dir, bool upgradeMode,
-                    std::atomic<int>& progress);
 
 // Replaces the contents of path by writing a temporary file beside it,
 // syncing it and renaming it over. Returns 0, or the errno of the failing

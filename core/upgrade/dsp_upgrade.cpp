@@ -6,7 +6,7 @@
 #include "link/usb_link.h"
 #include "protocol/codec.h"
 #include "protocol/commands.h"
-#include "protocol/inbound.h"
+#include "upgrade/upgrade_hooks.h"
 #include "protocol/report.h"
 #include "protocol/slots.h"
 
@@ -63,7 +63,7 @@ DspResult RunDspUpgrade(Ctx& c, DspTransfer& t, std::atomic<int>& dspUpgradeActi
     }
     for (size_t a = 0; a < size && !lost; a += kDspPiece) {
         // A flash-error box is open: the write pass waits until it closes.
-        while (c.st.transferGate.load() == 0 && !stopped(stop)) c.clock.sleepMs(kGatePollMs);
+        while (c.upgrade && c.upgrade->transferGate.load() == 0 && !stopped(stop)) c.clock.sleepMs(kGatePollMs);
         t.dspProgress = int(double(a) / (double(size) / 9000.0));
         lost = stopped(stop) || !sendFlash(c, 0xDD, uint32_t(a), t.image.data() + a);
         if (!lost) ++t.writes;

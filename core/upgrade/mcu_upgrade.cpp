@@ -6,9 +6,10 @@
 #include <system_error>
 
 #include "link/usb_link.h"
-#include "protocol/inbound.h"
-#include "protocol/mode_file.h"
+#include "protocol/opcodes.h"
 #include "protocol/report.h"
+#include "upgrade/mode_images.h"
+#include "upgrade/upgrade_hooks.h"
 
 namespace udare {
 
@@ -117,13 +118,11 @@ void McuUpgradeWorker(UsbLink& link, Ctx& c, McuTransfer& t, const UpgradeStopFn
     link.linkIdle = 1;
 }
 
-int mcuVerifyPending(const UpgradeHooks& hooks) {
-    return hooks.mcuCheckArmed.load() && hooks.mcuCheckPassed.load() == 0 ? 1 : 0;
-}
+int mcuVerifyPending(const UpgradeHooks& hooks) { return hooks.verifyPending(); }
 
 bool CheckMcuImage(Ctx& c, const UpgradeHooks& hooks) {
     // A request that cannot reach the unit confirms nothing.
-    if (!sent(SendBytes(c.out, {0x03, 0xE4, 0x00, 0x03}))) return false;
+    if (!sent(req::McuImageCheck(c.out))) return false;
     c.clock.sleepMs(kCheckWaitMs);
     return mcuVerifyPending(hooks) == 0;
 }

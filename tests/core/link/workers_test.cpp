@@ -8,6 +8,7 @@
 #include "link/workers.h"
 #include "link_fixture.h"
 #include "protocol/codec.h"
+#include "protocol/opcodes.h"
 #include "sim/virtual_unit.h"
 
 namespace udare::test {
@@ -344,6 +345,26 @@ TEST_F(WorkersOnUnit, ConcurrentWorkersBothFinish) {
     std::sort(s.begin(), s.end());
     EXPECT_EQ(s, (std::vector<int>{0, 1}));
     EXPECT_EQ(link->linkIdle.load(), 1);
+}
+
+TEST_F(WorkersOnUnit, AnyJobReportsProgressAndACancelledOneSendsNoMore) {
+    start();
+    // A job that sends one request per step until it is told to stop.
+    auto status = workers->run("Probe", [](UsbLink&, Ctx& c, const StopFn& stop, JobStatus& st) {
+        for (int i = 0; !stop(); ++i) {
+            req::CurrentMode(c.out);
+            st.setProgress(std::min(i, 100));
+            c.clock.sleepMs(10);
+        }
+    });
+    ASSERT_TRUE(eventually([&] { return status->progress() >= 3; }));
+    EXPECT_FALSE(status->finished());
+    status->cancel();
+    ASSERT_TRUE(eventually([&] { return status->finished(); }));
+    const size_t sentWhenDone = unit->receivedCount();
+    EXPECT_TRUE(finished());
+    EXPECT_EQ(unit->receivedCount(), sentWhenDone);
+    EXPECT_EQ(std::count(log.lines.begin(), log.lines.end(), "Start thread:Probe\n"), 1);
 }
 
 TEST_F(WorkersOnUnit, ModeCommandsStartASynchronisation) {

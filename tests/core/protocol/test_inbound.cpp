@@ -6,6 +6,7 @@
 
 #include "protocol/codec.h"
 #include "protocol/inbound.h"
+#include "upgrade/upgrade_hooks.h"
 #include "test_support.h"
 
 namespace udare {
@@ -16,16 +17,16 @@ using test::fromHex;
 // Remembers the transfer gate as it was while each box was open.
 class GatePrompter : public test::RecordingPrompter {
 public:
-    explicit GatePrompter(DeviceState& st) : st_(st) {}
+    explicit GatePrompter(UpgradeHooks& hooks) : hooks_(hooks) {}
     Answer messageBox(std::string_view text, std::string_view caption, Icon icon,
                       Buttons buttons) override {
-        gates.push_back(st_.transferGate.load());
+        gates.push_back(hooks_.transferGate.load());
         return RecordingPrompter::messageBox(text, caption, icon, buttons);
     }
     std::vector<int> gates;
 
 private:
-    DeviceState& st_;
+    UpgradeHooks& hooks_;
 };
 
 class Inbound : public ::testing::Test {
@@ -35,8 +36,8 @@ protected:
     test::FakeClock clock;
     test::RecordingLog log;
     test::RecordingNotifier notifier;
-    GatePrompter prompter{st};
     UpgradeHooks hooks;
+    GatePrompter prompter{hooks};
     Ctx c{st, sink, clock, log, notifier, prompter, &hooks};
 
     void dispatch(const HidReport& r) { DispatchReport(c, r.data(), r.size()); }
@@ -343,7 +344,7 @@ TEST_F(Inbound, FlashErrorsShowTheirTextWithTheGateClosed) {
         EXPECT_EQ(prompter.boxes[0].caption, "错误");
         EXPECT_EQ(prompter.boxes[0].icon, Prompter::Icon::Error);
         EXPECT_EQ(prompter.gates, std::vector<int>{0});
-        EXPECT_EQ(st.transferGate.load(), 1);
+        EXPECT_EQ(hooks.transferGate.load(), 1);
     }
     prompter.boxes.clear();
     dispatch("02 DC 00");

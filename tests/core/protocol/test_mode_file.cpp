@@ -12,6 +12,7 @@
 
 #include "protocol/codec.h"
 #include "protocol/mode_file.h"
+#include "upgrade/mode_images.h"
 #include "test_support.h"
 
 namespace udare {

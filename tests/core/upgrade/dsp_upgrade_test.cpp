@@ -147,7 +147,7 @@ TEST(DspUpgradeOnUnitTest, FlashErrorHoldsTheWritePassUntilItsBoxCloses) {
     std::thread worker([&] { RunDspUpgrade(c, *t, active, [&] { return rig.lost(); }); });
 
     ASSERT_TRUE(test::eventually([&] { return held.open.load(); }));
-    EXPECT_EQ(rig.st.transferGate.load(), 0);
+    EXPECT_EQ(rig.hooks.transferGate.load(), 0);
     auto writesSeen = [&] { return traffic(rig.unit.received()).writes; };
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const int whileOpen = writesSeen();
@@ -158,7 +158,7 @@ TEST(DspUpgradeOnUnitTest, FlashErrorHoldsTheWritePassUntilItsBoxCloses) {
     worker.join();
 
     EXPECT_EQ(writesSeen(), 8);
-    EXPECT_EQ(rig.st.transferGate.load(), 1);
+    EXPECT_EQ(rig.hooks.transferGate.load(), 1);
     EXPECT_EQ(t->result.load(), DspResult::Running);  // only the worker sets it
     ASSERT_EQ(held.boxes.size(), 2u);
     EXPECT_EQ(held.boxes[0].text, "INVALID_SECTOR");

@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "protocol/inbound.h"
+#include "upgrade/upgrade_hooks.h"
 #include "upgrade/mcu_upgrade.h"
 #include "upgrade_support.h"
 

@@ -19,6 +19,7 @@
 
 #include "link/usb_link.h"
 #include "protocol/inbound.h"
+#include "upgrade/upgrade_hooks.h"
 #include "sim/virtual_unit.h"
 #include "test_support.h"
 
