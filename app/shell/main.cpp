@@ -20,6 +20,9 @@
 #include "shell/session.h"
 #include "shell/single_instance.h"
 #include "sim/sim_options.h"
+#ifdef UDARE_HAVE_UPGRADE
+#include "upgrade/upgrade_windows.h"
+#endif
 
 using namespace udare::shell;
 
@@ -85,6 +88,9 @@ struct Options {
 void registerDialogs(udare::ui::DialogRegistry& dialogs, CVovedo13App& app) {
     udare::panel::registerPanelDialogs(dialogs, app.session().context(),
                                        [&app](QWidget* w, int dialog) { app.relabel(w, dialog); });
+#ifdef UDARE_HAVE_UPGRADE
+    udare::upgrade::registerUpgradeWindows(dialogs, app);
+#endif
 }
 
 }  // namespace

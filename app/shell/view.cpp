@@ -386,23 +386,33 @@ void CVovedo13View::onKeyLearned(int code) {
 }
 
 void CVovedo13View::onMcuUpgradeDone() {
+    // A check that cannot reach the unit (it went away) confirms nothing.
+    const bool asked = app_.session().connected() && link().g_bReadThreadEnd.load() == 0;
     RequestMcuCheck(context());
     // The unit's answer arrives meanwhile; the window keeps working.
-    QTimer::singleShot(kAfterMcuCheckPauseMs, this, [this] {
-        if (McuCheckPassed(context())) app_.upgradeState = -1;
-        if (auto* d = dynamic_cast<StateRefreshable*>(app_.slot(DialogSlot::McuUpgrade)))
-            d->refreshFromState();
+    QTimer::singleShot(kAfterMcuCheckPauseMs, this, [this, asked] {
+        if (asked && app_.session().connected() && McuCheckPassed(context())) app_.upgradeState = -1;
+        if (auto* d = dynamic_cast<McuUpgradeResultSink*>(app_.slot(DialogSlot::McuUpgrade)))
+            d->showMcuUpgradeResult(app_.upgradeState);
     });
 }
 
 void CVovedo13View::onDspUpgradeDone() {
+    // A transfer cut short by the unit going away did not complete.
+    bool lost = false;
+    if (auto* d = dynamic_cast<DspUpgradeOutcome*>(app_.slot(DialogSlot::DspUpgrade))) lost = d->transferLost();
     closeSlot(DialogSlot::DspUpgrade);
     app_.session().closeDevice();
     // The unit has to be restarted by hand before it answers again.
-    const QString text = Z("升级完成，请手动重启机器!");
+    const QString text = lost ? T("升级中出现错误，请重连机器!", "Error！Please connect try again!")
+                              : Z("升级完成，请手动重启机器!");
     if (QWidget* w = app_.dialogs().obtain(DialogSlot::WaitUpgrade, app_.mainWindow())) {
-        setWidgetText(w, text);
-        w->show();
+        if (auto* n = dynamic_cast<UpgradeNoticeSink*>(w)) {
+            n->showUpgradeNotice(text);
+        } else {
+            setWidgetText(w, text);
+            w->show();
+        }
     } else {
         app_.prompter().messageBox(text.toStdString(), "提示", Prompter::Icon::Information);
     }

@@ -32,6 +32,9 @@ using ui::PanelPage;
 using ui::StateRefreshable;
 using ui::TuningPanelApi;
 using ui::UpgradeModeSink;
+using ui::McuUpgradeResultSink;
+using ui::DspUpgradeOutcome;
+using ui::UpgradeNoticeSink;
 
 class CVovedo13View : public QWidget {
     Q_OBJECT

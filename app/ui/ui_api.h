@@ -82,6 +82,29 @@ public:
     virtual void upgradeModeConnected(bool arrival) = 0;
 };
 
+// The MCU upgrade dialog hears the image check's outcome after the view
+// has asked the unit (-1 confirmed, otherwise failed).
+class McuUpgradeResultSink {
+public:
+    virtual ~McuUpgradeResultSink() = default;
+    virtual void showMcuUpgradeResult(int result) = 0;
+};
+
+// The DSP upgrade dialog tells the view whether the unit went away during
+// its transfer (then no restart notice: the transfer did not complete).
+class DspUpgradeOutcome {
+public:
+    virtual ~DspUpgradeOutcome() = default;
+    virtual bool transferLost() const = 0;
+};
+
+// The notice box shown at the end of an upgrade.
+class UpgradeNoticeSink {
+public:
+    virtual ~UpgradeNoticeSink() = default;
+    virtual void showUpgradeNotice(const QString& text) = 0;
+};
+
 // How each slot's dialog is made, and the dialogs open now. Modeless dialogs
 // are made on first opening into their slot and empty it when destroyed.
 class DialogRegistry {

@@ -245,6 +245,12 @@ struct Workers::Job final : ReportSink, Clock, Notifier {
         // Nobody waits for it once the owner is going away.
         if (!stopping.load()) base.notifier.syncDone(w);
     }
+    void mcuUpgradeDone() override {
+        if (!stopping.load()) base.notifier.mcuUpgradeDone();
+    }
+    void dspUpgradeDone() override {
+        if (!stopping.load()) base.notifier.dspUpgradeDone();
+    }
 
     UsbLink& link;
     Ctx& base;
