@@ -418,6 +418,8 @@ void CEqPanel::mouseReleaseEvent(QMouseEvent* e) {
         if (selected_ >= 0) {
             sendChanged(selected_);
             if (!rightMoved_) showMenu(e->globalPosition().toPoint());
+        } else {
+            emit PlotMenuRequested(e->globalPosition().toPoint());
         }
     }
     update();

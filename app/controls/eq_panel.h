@@ -98,6 +98,8 @@ public:
 signals:
     void EqBandChanged(const udare::dsp::EqBand& band, int index);
     void EqPlotClicked();
+    // A right click on the plot away from every handle: the host's own menu.
+    void PlotMenuRequested(const QPoint& global);
 
 protected:
     bool event(QEvent* e) override;

@@ -316,6 +316,7 @@ void CDialogMusic::createControls() {
     connect(curve_, &CEqPanel::EqBandChanged, this,
             [this](const dsp::EqBand& band, int index) { OnBandSelected(band, index); });
     connect(curve_, &CEqPanel::EqPlotClicked, this, &CDialogMusic::OnSelectionCleared);
+    connect(curve_, &CEqPanel::PlotMenuRequested, this, &CDialogMusic::ShowFileMenu);
     curve_->setAccessibleName(T("均衡曲线", "EQ curve"));
 
     // Every slider reports to the panel (posted by the slider), which dispatches by control number.

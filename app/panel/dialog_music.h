@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 #include "dsp/eq_model.h"
 #include "ui/ui_api.h"
@@ -22,6 +23,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QRadioButton;
 
 namespace udare {
@@ -123,6 +125,23 @@ public:
     void toggleEqBypass() override { ToggleBypass(); }
     void resetEq() override { ResetCurrentEq(); }
     void relabel() override { ApplyLanguage(); }
+    void eqFileCommand(ui::EqFileCommand command) override;
+
+    // ---- the page's equaliser as files ----
+    // Asks for the file to read or write (rew: REW's format was chosen for a
+    // filter set); empty when cancelled. The file dialogs unless replaced.
+    using FileNameAsker = std::function<QString(ui::EqFileCommand command, bool* rew)>;
+    void setFileNameAsker(FileNameAsker asker) { askFileName_ = std::move(asker); }
+    // Reads a filter set into the page's equaliser (both microphones with
+    // MIC1+MIC2) as one set of band changes, stored then sent; every clamp
+    // and left-out filter is told in one box. A malformed file changes nothing.
+    bool ImportFilters(const QString& path);
+    bool ExportFilters(const QString& path, bool rew);
+    // CSV for a name ending in .csv, otherwise PNG of the curve as shown.
+    bool ExportCurve(const QString& path);
+    // The curve's menu for a right click away from the handles.
+    void ShowFileMenu(const QPoint& global);
+    QMenu* fileMenu() const { return fileMenu_; }
 
     // ---- equaliser pages ----
     void RebuildBandTable();
@@ -247,6 +266,8 @@ private:
     int effectRow_ = 0;
 
     QHash<int, QWidget*> controls_;
+    FileNameAsker askFileName_;
+    QMenu* fileMenu_ = nullptr;
     controls::CEqPanel* curve_ = nullptr;
     controls::CGridListCtrlEx* table_ = nullptr;
     std::array<controls::CPeakMeterCtrl*, 4> meters_{};

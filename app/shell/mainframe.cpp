@@ -178,6 +178,14 @@ void CMainFrame::rebuildRecentMenu() {
                     [this] { runCommand(ID_FILE_OPEN); });
     menu->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton), Z("保存(&S)"), this,
                     [this] { runCommand(ID_FILE_SAVE); });
+    // The equaliser of the panel's page as a filter set or a curve.
+    menu->addSeparator();
+    menu->addAction(T("导入滤波器(&I)...", "&Import filters..."), this,
+                    [this] { view_->eqFileCommand(ui::EqFileCommand::ImportFilters); });
+    menu->addAction(T("导出滤波器(&E)...", "&Export filters..."), this,
+                    [this] { view_->eqFileCommand(ui::EqFileCommand::ExportFilters); });
+    menu->addAction(T("导出曲线(&C)...", "Export &curve..."), this,
+                    [this] { view_->eqFileCommand(ui::EqFileCommand::ExportCurve); });
     // The recent list keeps the caption it was first built with.
     if (recentCaption_.isEmpty()) recentCaption_ = T("最近的文档", "Last documents");
     menu->addSeparator();

@@ -247,6 +247,10 @@ void CVovedo13View::resetEq() {
     if (TuningPanelApi* p = panelApi(panel_)) p->resetEq();
 }
 
+void CVovedo13View::eqFileCommand(ui::EqFileCommand command) {
+    if (TuningPanelApi* p = panelApi(panel_)) p->eqFileCommand(command);
+}
+
 void CVovedo13View::refreshAll() {
     levels_->refresh();
     if (TuningPanelApi* p = panelApi(panel_)) p->refreshFromState();

@@ -70,6 +70,7 @@ public:
     bool eqBypassChecked() const;
     void toggleEqBypass();
     void resetEq();  // the frame has asked and the user said Yes
+    void eqFileCommand(ui::EqFileCommand command);
     // Ribbon values from DeviceState, the panel and every open dialog.
     void refreshAll();
     // A mode file from the command line, the recent list or a second start.

@@ -41,9 +41,14 @@ public:
     virtual void refreshFromState() = 0;
 };
 
+// The file commands for the equaliser of the panel's page (the application
+// menu and the curve's context menu): filter sets in and out, the curve out.
+enum class EqFileCommand { ImportFilters, ExportFilters, ExportCurve };
+
 // What the view asks of the tuning panel.
 class TuningPanelApi : public StateRefreshable {
 public:
+    virtual void eqFileCommand(EqFileCommand) {}
     virtual void setPage(PanelPage page) = 0;
     virtual PanelPage page() const = 0;
     virtual bool eqBypassed() const { return false; }
