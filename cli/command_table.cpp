@@ -14,6 +14,7 @@
 #include "offline.h"
 #include "protocol/commands.h"
 #include "protocol/mode_file.h"
+#include "protocol/opcodes.h"
 #include "upgrade/mode_images.h"
 #include "protocol/remote_file.h"
 #include "reports.h"
@@ -111,7 +112,7 @@ int cmdList(Session& s, const V&) {
 }
 
 int cmdInfo(Session& s, const V&) {
-    s.request({0x80, 0x7F, 0x81, 0x7E, 0x07});
+    s.request({op::kModelName, op::kProtocolVersion, op::kMcuVersion, op::kDspVersion, op::kCurrentMode});
     if (int rc = s.checkAnswering()) return rc;
     PrintInfo(s.out, s.st, s.link().upgradeMode.load() != 0, s.opt.json, s.lang());
     return EXIT_OK;
@@ -161,7 +162,7 @@ int cmdRestore(Session& s, const V& v) {
     // The file's Sub layout and the image size depend on the unit's protocol:
     // learn who it is before loading, and refuse a unit ReadAll would refuse.
     // The machine settings say whether the full write fades the volumes in.
-    s.request({0x80, 0x7F, 0x81, 0x92});
+    s.request({op::kModelName, op::kProtocolVersion, op::kMcuVersion, op::kReadMachineSettings});
     if (int rc = s.checkAnswering()) return rc;
     if (!s.identityMatches()) return EXIT_FAILED;
     if (!LoadModeFile(s.ctx(), v[0].s)) return EXIT_FAILED;
@@ -212,10 +213,10 @@ int cmdMeter(Session& s, const V& v) {
     const long long count = v[0].i;  // -1: until interrupted
     for (long long done = 0; count < 0 || done < count; ++done) {
         if (s.interrupted()) break;
-        const uint64_t before = s.tap.replies(0x0E);
+        const uint64_t before = s.tap.replies(op::kMeterLevels);
         const int64_t start = SystemClock::instance().nowMs();
-        SendBytes(s.ctx().out, {0x0E, -1});
-        if (!s.tap.waitReply(0x0E, before, 1800)) {
+        req::MeterLevels(s.ctx().out);
+        if (!s.tap.waitReply(op::kMeterLevels, before, 1800)) {
             if (!s.checkAnswering()) s.fail(s.t({"机器没有回复电平", "the unit sent no levels"}));
             return EXIT_SILENT;
         }

@@ -10,6 +10,7 @@
 #include "protocol/eq_curve.h"
 #include "protocol/eq_filters.h"
 #include "protocol/mode_file.h"
+#include "protocol/opcodes.h"
 
 namespace udare::cli {
 
@@ -47,7 +48,7 @@ bool parseSize(const std::string& t, int& w, int& h) {
 int loadSource(Session& s, const Value& from, bool readImage) {
     if (from.i) return LoadModeFile(s.ctx(), from.s) ? EXIT_OK : EXIT_FAILED;
     if (int rc = s.connect()) return rc;
-    s.request({0x80, 0x7F, 0x81});
+    s.request({op::kModelName, op::kProtocolVersion, op::kMcuVersion});
     if (int rc = s.checkAnswering()) return rc;
     if (!s.identityMatches()) return EXIT_FAILED;
     if (readImage) {

@@ -6,6 +6,7 @@
 #include "protocol/codec.h"
 #include "protocol/context.h"
 #include "protocol/inbound.h"
+#include "protocol/opcodes.h"
 #include "reports.h"
 #include "text.h"
 
@@ -41,7 +42,7 @@ WrittenState WrittenFromWire(const std::vector<HidReport>& sent) {
     Ctx c{*scratch, sink, SystemClock::instance(), NullLog::instance(), NullNotifier::instance(),
           AutoPrompter::instance(), nullptr};
     for (const HidReport& r : sent) {
-        if (r[1] == 0x85) {
+        if (r[1] == op::kWriteEqBytes) {
             const int offset = r[2] * 256 + r[3];
             const int n = r[4];
             for (int i = 0; i < n && i < 56 && offset + i < kImageSize; ++i) {
@@ -50,10 +51,10 @@ WrittenState WrittenFromWire(const std::vector<HidReport>& sent) {
             }
             continue;
         }
-        if (r[1] != 0x09) continue;
+        if (r[1] != op::kWriteParam) continue;
         // A parameter write has the layout of a read reply: decode it as one.
         HidReport reply = r;
-        reply[1] = 0x0A;
+        reply[1] = op::kReadParam;
         reply[2] = 0;
         for (int i = 0; i < kSlotCount; ++i) scratch->params.setBits(i, kUntouched);
         DecodeParamReply(c, reply.data());

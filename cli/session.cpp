@@ -6,6 +6,7 @@
 
 #include "link/hidraw_backend.h"
 #include "link/usb_link.h"
+#include "protocol/opcodes.h"
 #include "sim/sim_options.h"
 #include "sim/virtual_unit.h"
 
@@ -128,15 +129,15 @@ int Session::checkAnswering() {
 }
 
 void Session::request(std::initializer_list<int> commands) {
-    for (int c : commands) SendBytes(ctx().out, {c, -1});
+    for (int c : commands) req::Short(ctx().out, uint8_t(c));
 }
 
 bool Session::identityMatches() {
-    if (st.identity.modelName.utf8() != kExpectedModel) {
+    if (!IsOurModel(st)) {
         fail("机器型号与软件不匹配!");
         return false;
     }
-    if (st.protocol() != 2) {
+    if (st.protocol() != kExpectedProtocol) {
         fail("软件与机器通信协议不匹配，请您升级!");
         return false;
     }

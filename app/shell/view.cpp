@@ -356,8 +356,7 @@ void CVovedo13View::onSyncDone(int) {
         refreshAll();
         return;
     }
-    const QString model = QString::fromStdU16String(st.identity.modelName.get());
-    if (model.compare(QString::fromLatin1(kExpectedModel), Qt::CaseInsensitive) != 0) {
+    if (!IsOurModel(st)) {
         // The slot a file named ends with this synchronisation: left set, the
         // next unit to synchronise would have that preset overwritten.
         app_.loadedModeSlot = -1;
@@ -370,7 +369,7 @@ void CVovedo13View::onSyncDone(int) {
         }
         return;
     }
-    if (st.protocol() != 2) {
+    if (st.protocol() != kExpectedProtocol) {
         app_.loadedModeSlot = -1;
         pollTimer_.stop();
         app_.errorBox(Z("软件与机器通信协议不匹配，请您升级!"));

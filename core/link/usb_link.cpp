@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "protocol/opcodes.h"
 #include "protocol/inbound.h"
 
 namespace udare {
@@ -254,7 +255,7 @@ int UsbLink::teardown(bool sendClosing) {
     std::lock_guard<std::mutex> control(controlMutex_);
     if (!connected.load()) return 1;
     st_.identity.meterLevels.fill(0);
-    if (sendClosing && !upgradeMode.load()) SendBytes(*this, {0x8A, -1});
+    if (sendClosing && !upgradeMode.load()) req::Close(*this);
     connected = 0;
 
     std::shared_ptr<Session> s = currentSession();

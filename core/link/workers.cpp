@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "protocol/codec.h"
+#include "protocol/opcodes.h"
 #include "protocol/slots.h"
 
 namespace udare {
@@ -14,7 +15,6 @@ constexpr int kSyncStartWaitMs = 2500;
 constexpr int kReadAllEndWaitMs = 200;
 constexpr int kWriteAllStartWaitMs = 100;
 constexpr int kWriteAllEndWaitMs = 50;
-constexpr int kExpectedProtocol = 2;
 
 bool stopped(const StopFn& stop) { return stop && stop(); }
 
@@ -63,18 +63,16 @@ void workerEnds(UsbLink& link, Ctx& c) {
 }  // namespace
 
 bool ReadAll(Ctx& c, const StopFn& stop) {
-    SendBytes(c.out, {0x80, -1});
-    SendBytes(c.out, {0x7F, -1});
-    SendBytes(c.out, {0x81, -1});
+    req::Identity(c.out);
     // The replies to 0x80 and 0x7F were dispatched before 0x81 went out.
-    if (c.st.identity.modelName.utf8() != kExpectedModel || c.st.protocol() != kExpectedProtocol)
+    if (!IsOurModel(c.st) || c.st.protocol() != kExpectedProtocol)
         return false;
     if (stopped(stop)) return false;
 
-    SendBytes(c.out, {0x07, -1});
-    SendBytes(c.out, {0x95, -1});
-    SendBytes(c.out, {0x7E, -1});
-    if (c.st.identity.extendedInfo.load() != 0) SendBytes(c.out, {0x94, -1});
+    req::CurrentMode(c.out);
+    req::ExtendedInfo(c.out);
+    req::DspVersion(c.out);
+    if (c.st.identity.extendedInfo.load() != 0) req::ExtendedBlock(c.out);
 
     if (!readRanges(c, kReadList, std::size(kReadList), stop)) return false;
     if (c.st.protocol() >= 2 && !readRanges(c, kDelayReadList, std::size(kDelayReadList), stop))
@@ -82,8 +80,8 @@ bool ReadAll(Ctx& c, const StopFn& stop) {
     if (stopped(stop)) return false;
     ReadEqImage(c);
     if (stopped(stop)) return false;
-    SendBytes(c.out, {0x92, -1});
-    SendBytes(c.out, {0x62, -1});
+    req::MachineSettings(c.out);
+    req::RemoteKeys(c.out);
     if (stopped(stop)) return false;
     c.st.settingsModified = 0;
     c.clock.sleepMs(kReadAllEndWaitMs);

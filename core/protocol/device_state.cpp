@@ -155,4 +155,6 @@ int eqByName(const char* name) {
     return -1;
 }
 
+bool IsOurModel(const DeviceState& st) { return st.identity.modelName.utf8() == kExpectedModel; }
+
 }  // namespace udare

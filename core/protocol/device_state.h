@@ -144,6 +144,9 @@ struct EqBandValue {
 
 inline constexpr const char* kModeFileHeader = "Ver1.1.0";
 inline constexpr const char* kExpectedModel = "Q9";
+// The protocol version this program writes by its full rules; protocol-1
+// units keep their link and are written by the protocol-1 rules.
+inline constexpr int kExpectedProtocol = 2;
 inline constexpr uint8_t kInitialRemoteKeys[16] = {0x01, 0xD8, 0x58, 0xB8, 0x38, 0x88,
                                                    0xE8, 0xC8, 0x98, 0xA8, 0xB0, 0x30,
                                                    0xD0, 0x18, 0x78, 0xF8};
@@ -176,6 +179,10 @@ public:
     // Sub sections that exist on this unit.
     int subSections() const { return protocol() == 1 ? 10 : 20; }
 };
+
+// The one rule for whether the unit is ours: its model name is exactly the
+// expected one, letter case significant. The protocol version is a separate matter.
+bool IsOurModel(const DeviceState& st);
 
 // Zero the slots and the image, then apply the start-up values.
 void resetDeviceState(DeviceState& st);

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "protocol/commands.h"
+#include "protocol/opcodes.h"
 
 namespace udare {
 
@@ -29,51 +30,51 @@ void sendBlock(Ctx& c, uint8_t command, const ByteBlock<N>& block) {
 
 void LoadMode(Ctx& c, int n, const StartSync& startSync) {
     n = selectMode(c, n);
-    SendBytes(c.out, {0x05, n});
+    req::LoadMode(c.out, n);
     startSyncIfGiven(startSync);
 }
 
 void SaveMode(Ctx& c, int n) {
     n = selectMode(c, n);
     c.st.settingsModified.store(0, std::memory_order_relaxed);
-    SendBytes(c.out, {0x04, n});
+    req::SaveMode(c.out, n);
 }
 
 void ResetMode(Ctx& c, int n, const StartSync& startSync) {
     n = selectMode(c, n);
-    SendBytes(c.out, {0x06, n});
+    req::ResetMode(c.out, n);
     startSyncIfGiven(startSync);
 }
 
 void SelectAndSaveMode(Ctx& c, int n) {
     n = selectMode(c, n);
-    SendBytes(c.out, {0x03, n});
+    req::SelectMode(c.out, n);
     c.clock.sleepMs(kSelectToSaveMs);
-    SendBytes(c.out, {0x04, n});
+    req::SaveMode(c.out, n);
 }
 
-void RequestCurrentMode(Ctx& c) { SendBytes(c.out, {0x07}); }
+void RequestCurrentMode(Ctx& c) { req::CurrentMode(c.out); }
 
 void LearnRemoteKey(Ctx& c, int key) {
     // Byte 0 of the table is its header; the keys are 1-15.
     if (key < 1 || key >= RemoteKeyTable::kSize) return;
-    SendBytes(c.out, {0x60, key});
+    req::LearnKey(c.out, key);
 }
 
-void CancelLearning(Ctx& c) { SendBytes(c.out, {0x61}); }
-void ReadRemoteKeys(Ctx& c) { SendBytes(c.out, {0x62}); }
-void WriteRemoteKeys(Ctx& c) { sendBlock(c, 0x63, c.st.remoteKeys); }
+void CancelLearning(Ctx& c) { req::CancelLearning(c.out); }
+void ReadRemoteKeys(Ctx& c) { req::RemoteKeys(c.out); }
+void WriteRemoteKeys(Ctx& c) { sendBlock(c, op::kWriteRemoteKeys, c.st.remoteKeys); }
 
-void ReadMachineSettings(Ctx& c) { SendBytes(c.out, {0x92}); }
+void ReadMachineSettings(Ctx& c) { req::MachineSettings(c.out); }
 
 void ApplyMachineSettings(Ctx& c) {
     const auto working = c.st.machine.working.copy();
     c.st.machine.committed.assign(working);
-    SendCommand(c.out, 0x91, working);
+    SendCommand(c.out, op::kWriteMachineSettings, working);
 }
 
 void RevertMachineSettings(Ctx& c) { c.st.machine.working.assign(c.st.machine.committed.copy()); }
 
-void ResetMachine(Ctx& c) { SendBytes(c.out, {0x68, 0xAA}); }
+void ResetMachine(Ctx& c) { req::ResetMachine(c.out); }
 
 }  // namespace udare

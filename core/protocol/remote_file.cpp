@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "protocol/mode_file.h"
+#include "protocol/commands.h"
 #include "protocol/report.h"
 
 namespace udare {
@@ -26,8 +27,7 @@ int LoadRemoteKeyFile(Ctx& c, const std::string& path) {
     if (failed) return 0;
 
     c.st.remoteKeys.write(0, int(n), bytes);
-    auto table = c.st.remoteKeys.copy();
-    SendCommand(c.out, 0x63, table);
+    WriteRemoteKeys(c);
     return 1;
 }
 

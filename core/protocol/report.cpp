@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "protocol/codec.h"
+#include "protocol/opcodes.h"
 
 namespace udare {
 
@@ -63,7 +64,7 @@ HidReport buildParamReport(uint8_t command, int group, int code, const uint32_t*
 int WriteParamRaw(ReportSink& out, int group, int code, uint32_t bits, int count) {
     uint32_t v[kMaxValues];
     std::fill(v, v + kMaxValues, bits);
-    return emit(out, buildParamReport(0x09, group, code, v, count));
+    return emit(out, buildParamReport(op::kWriteParam, group, code, v, count));
 }
 
 int WriteParamPercent(ReportSink& out, int group, int code, int v, int count) {
@@ -72,7 +73,7 @@ int WriteParamPercent(ReportSink& out, int group, int code, int v, int count) {
 
 int WriteParamBlock(ReportSink& out, int group, int code, const uint8_t* wireBytes, int count) {
     count = std::clamp(count, 0, kMaxValues);
-    HidReport r = buildParamReport(0x09, group, code, nullptr, 0);
+    HidReport r = buildParamReport(op::kWriteParam, group, code, nullptr, 0);
     r[5] = static_cast<uint8_t>(count);
     std::copy_n(wireBytes, 4 * count, r.begin() + 6);
     return emit(out, r);
@@ -81,18 +82,18 @@ int WriteParamBlock(ReportSink& out, int group, int code, const uint8_t* wireByt
 int WriteBandCoefficients(ReportSink& out, int group, int band, const float coeffs[5]) {
     uint32_t v[5];
     for (int k = 0; k < 5; ++k) v[k] = floatBits(coeffs[k]);
-    return emit(out, buildParamReport(0x09, group, band, v, 5));
+    return emit(out, buildParamReport(op::kWriteParam, group, band, v, 5));
 }
 
 int ReadParam(ReportSink& out, int group, int code, int count) {
-    return SendBytes(out, {0x0A, 0x00, group & 0xFF, code & 0xFF, count & 0xFF});
+    return SendBytes(out, {op::kReadParam, 0x00, group & 0xFF, code & 0xFF, count & 0xFF});
 }
 
 int WriteEqBytes(ReportSink& out, int offset, int n, const uint8_t* bytes) {
     n = std::clamp(n, 0, 56);
     HidReport r{};
     r[0] = kReportId;
-    r[1] = 0x85;
+    r[1] = op::kWriteEqBytes;
     r[2] = static_cast<uint8_t>(offset >> 8);
     r[3] = static_cast<uint8_t>(offset);
     r[4] = static_cast<uint8_t>(n);
@@ -101,7 +102,7 @@ int WriteEqBytes(ReportSink& out, int offset, int n, const uint8_t* bytes) {
 }
 
 int ReadEqBytes(ReportSink& out, int offset, int n) {
-    return SendBytes(out, {0x86, (offset >> 8) & 0xFF, offset & 0xFF, n & 0xFF});
+    return SendBytes(out, {op::kReadEqBytes, (offset >> 8) & 0xFF, offset & 0xFF, n & 0xFF});
 }
 
 }  // namespace udare
