@@ -1,8 +1,12 @@
 #include "shell/session.h"
 
+#include <QFile>
+
 #include <cstdio>
+#include <mutex>
 
 #include "link/hidraw_backend.h"
+#include "link/outbox.h"
 #include "link/usb_link.h"
 #include "protocol/commands.h"
 #include "protocol/mode_file.h"
@@ -20,6 +24,22 @@ sim::SimOptions parsedOptions(const QStringList& options, bool* ok, std::string*
 }
 }  // namespace
 
+// The trace: the link's writer and reader threads both write lines to it.
+struct Session::TraceFile {
+    std::mutex m;
+    std::FILE* f = nullptr;
+    bool own = false;
+    ~TraceFile() {
+        if (own && f) std::fclose(f);
+    }
+    void line(bool sent, const uint8_t* data, size_t len) {
+        const std::string text = TraceLine(sent, data, len) + '\n';
+        std::lock_guard<std::mutex> l(m);
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fflush(f);
+    }
+};
+
 Session::Session(SessionOptions options, Notifier& notifier, Prompter& prompter)
     : options_(std::move(options)), log_(options_.debug) {
     if (options_.simulate) {
@@ -35,13 +55,35 @@ Session::Session(SessionOptions options, Notifier& notifier, Prompter& prompter)
                                       LinkContext{notifier, prompter,
                                                   options_.clock ? *options_.clock : SystemClock::instance(),
                                                   hooks_.get()});
+    outbox_ = std::make_unique<Outbox>(*link_);
 }
 
 Session::~Session() {
-    // The link ends before the backend it reads from and the hooks it feeds.
+    // The outbox's sender, then the link, before the backend it reads from
+    // and the hooks it feeds.
+    outbox_.reset();
     link_.reset();
     hooks_.reset();
     backend_.reset();
+}
+
+bool Session::startTrace(const QString& path, QString* error) {
+    auto t = std::make_unique<TraceFile>();
+    if (path == QLatin1String("-")) {
+        t->f = stdout;
+    } else {
+        t->f = std::fopen(QFile::encodeName(path).constData(), "w");
+        if (!t->f) {
+            if (error) *error = QStringLiteral("cannot write the trace file %1").arg(path);
+            return false;
+        }
+        t->own = true;
+    }
+    TraceFile* raw = t.get();
+    trace_ = std::move(t);
+    link_->setTrace([raw](const uint8_t* d, size_t n) { raw->line(true, d, n); },
+                    [raw](const uint8_t* d, size_t n) { raw->line(false, d, n); });
+    return true;
 }
 
 bool Session::checkSimulateOptions(const QStringList& options, QString* error) {
@@ -61,13 +103,17 @@ QStringList Session::splitSimulateOptions(const QString& value) {
     return out;
 }
 
-Ctx& Session::context() const { return link_->context(); }
+Ctx& Session::context() const { return outbox_->context(); }
 
 bool Session::connected() const { return link_->connected.load() == 1; }
 
 int Session::upgradeMode() const { return link_->upgradeMode.load(); }
 
-void Session::closeDevice() { link_->CloseDevice(); }
+void Session::closeDevice() {
+    // The user's last changes still reach the unit, before the closing report.
+    if (connected()) outbox_->waitDrained(kCloseFlushMs);
+    link_->CloseDevice();
+}
 
 bool Session::saveModeFile(const QString& path) {
     Ctx& c = context();

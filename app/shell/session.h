@@ -16,6 +16,7 @@
 
 namespace udare {
 class HidBackend;
+class Outbox;
 class UsbLink;
 struct UpgradeHooks;
 namespace sim {
@@ -55,6 +56,11 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
+    // Writes every report to path ("-": standard output) as udare-ctl's
+    // --trace does: "> " sent, "< " received, 61 bytes of hex a line. Call
+    // before the first connection; false with a message when it cannot write.
+    bool startTrace(const QString& path, QString* error);
+
     // Checks the --simulate options; false with a message naming the bad one.
     static bool checkSimulateOptions(const QStringList& options, QString* error);
     // Split "A=1,B" into its options.
@@ -67,15 +73,20 @@ public:
 
     // The link and what the protocol operations act on; both always exist.
     UsbLink& link() const { return *link_; }
+    // The window's context: operations store, queue their reports in the
+    // outbox and return at once; its sender thread waits on the unit.
     Ctx& context() const;
     // What the upgrade workers and the read thread share; always exists.
     UpgradeHooks& upgradeHooks() const { return *hooks_; }
+    Outbox& outbox() const { return *outbox_; }
     // The virtual unit with --simulate, else null.
     sim::VirtualUnit* virtualUnit() const { return virtual_; }
 
     virtual bool connected() const;
     virtual int upgradeMode() const;
-    // Send the closing report, stop the read thread (at most 1000 ms), close.
+    // Let the queued writes go (at most kCloseFlushMs), then send the closing
+    // report, stop the read thread (at most 1000 ms), close.
+    static constexpr int kCloseFlushMs = 2000;
     virtual void closeDevice();
     // Write a mode file, then store the current mode on the unit. On failure
     // the user has been told, the old file is kept and nothing is stored.
@@ -85,10 +96,13 @@ private:
     SessionOptions options_;
     StderrLog log_;
     DeviceState state_;
+    struct TraceFile;
+    std::unique_ptr<TraceFile> trace_;  // outlives the link that writes to it
     std::unique_ptr<HidBackend> backend_;
     std::unique_ptr<UpgradeHooks> hooks_;
     sim::VirtualUnit* virtual_ = nullptr;
     std::unique_ptr<UsbLink> link_;
+    std::unique_ptr<Outbox> outbox_;  // after the link: it goes first
 };
 
 }  // namespace udare::shell

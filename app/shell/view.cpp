@@ -16,6 +16,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "link/outbox.h"
 #include "link/usb_link.h"
 #include "link/workers.h"
 #include "protocol/commands.h"
@@ -106,6 +107,7 @@ CVovedo13View::CVovedo13View(CVovedo13App& app, QWidget* parent) : QWidget(paren
 
     Session& session = app_.session();
     workers_ = std::make_unique<Workers>(*asPtr(session.link()));
+    workers_->setGate(&session.outbox());
     levels_ = std::make_unique<RibbonLevels>([this] { return ribbon(); }, [this] { return &context(); });
     modes_ = std::make_unique<ModeCommands>(app_, *this);
 

@@ -144,6 +144,7 @@ private:
     std::unique_ptr<Workers> workers_;
     std::unique_ptr<RibbonLevels> levels_;
     std::unique_ptr<ModeCommands> modes_;
+    // How the link's and the outbox's threads find the view (hot-plug, jobs' ends).
     struct HotplugTarget {
         CVovedo13View* view;  // read and cleared on the UI thread only
     };

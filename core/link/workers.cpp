@@ -281,8 +281,14 @@ std::shared_ptr<JobStatus> Workers::run(const std::string& name, JobBody body) {
     reapFinished();
     auto job = std::make_unique<Job>(link_, stopping_);
     Job* j = job.get();
-    j->thread = std::thread([this, j, body = std::move(body)] {
-        body(link_, j->ctx, [j] { return j->lost(); }, *j->status);
+    WorkerGate* gate = gate_;
+    const WorkerGate::Ticket ticket = gate ? gate->admitWorker() : 0;
+    j->thread = std::thread([this, j, body = std::move(body), gate, ticket] {
+        const StopFn stop = [j] { return j->lost(); };
+        // Whatever the window queued before this job leaves first.
+        if (gate) gate->enterWorker(ticket, stop);
+        body(link_, j->ctx, stop, *j->status);
+        if (gate) gate->leaveWorker(ticket);
         j->status->finished_ = true;
     });
     jobs_.push_back(std::move(job));

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <list>
 #include <memory>
@@ -61,12 +62,30 @@ private:
 // requests once it should stop), its stop test and its status for progress.
 using JobBody = std::function<void(UsbLink& link, Ctx& c, const StopFn& stop, JobStatus& status)>;
 
+// Whatever else writes to the link and must be quiet while a worker runs (the
+// window's outbox). A worker takes its place among that writer's writes when
+// it is started: what was queued before leaves first, what is queued after
+// waits until the worker ends.
+class WorkerGate {
+public:
+    using Ticket = uint64_t;
+    virtual ~WorkerGate() = default;
+    // On the starting thread.
+    virtual Ticket admitWorker() = 0;
+    // On the worker's thread: waits until everything before its place has
+    // left; false when stop() ended the wait first.
+    virtual bool enterWorker(Ticket t, const StopFn& stop) = 0;
+    // The worker ended or gave up waiting; always called once per ticket.
+    virtual void leaveWorker(Ticket t) = 0;
+};
+
 // Runs jobs on their own threads. Owned next to the link and destroyed
 // before it: the destructor makes running jobs end early (their remaining
 // requests are dropped, their waits cut short) and joins them. A job also
 // ends early when the link disconnects or reconnects under it, or when it is
 // cancelled; the synchronisation jobs still post their completion message
-// then, so a waiting view is released.
+// then, so a waiting view is released. With a gate, a job takes its place
+// among the gate's writes when it is started.
 class Workers {
 public:
     explicit Workers(UsbLink& link);
@@ -84,6 +103,9 @@ public:
         return [this] { StartSynchronizeData(); };
     }
 
+    // Set before the first job starts; it must outlive this object.
+    void setGate(WorkerGate* gate) { gate_ = gate; }
+
     int running();  // jobs that have not finished yet
     void waitAll();  // joins every job started so far
 
@@ -92,6 +114,7 @@ private:
     void reapFinished();
 
     UsbLink& link_;
+    WorkerGate* gate_ = nullptr;
     std::atomic<bool> stopping_{false};
     std::mutex m_;
     std::list<std::unique_ptr<Job>> jobs_;

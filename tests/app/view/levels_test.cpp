@@ -47,7 +47,7 @@ TEST_F(ViewFixture, VolumeMoveWhileMutedSendsTheVolumeThenTheUnmute) {
     EXPECT_TRUE(ribbon->check(ID_CHK_MUTE1)->isChecked());
     EXPECT_TRUE(ribbon->check(ID_CHK_MUTE1_OUT)->isChecked());
 
-    unit->clearReceived();
+    clearSent();
     slider(ID_SLIDER_MICVOL)->setValue(30);  // as a drag ends
     const int vol = find([](const HidReport& r) { return isParam(r, GROUP_MIC, '0'); });
     const int unmute = find([](const HidReport& r) { return isParam(r, GROUP_MIC, '3'); });
@@ -63,7 +63,7 @@ TEST_F(ViewFixture, VolumeMoveWhileMutedSendsTheVolumeThenTheUnmute) {
     EXPECT_EQ(text(ID_LABEL_MICVOL_OUT), QString::fromUtf8("话筒音量: 30"));
 
     // Without the mute only the volume goes out.
-    unit->clearReceived();
+    clearSent();
     slider(ID_SLIDER_MICVOL)->setValue(31);
     EXPECT_EQ(countParam(GROUP_MIC, '0'), 1);
     EXPECT_EQ(countParam(GROUP_MIC, '3'), 0);
@@ -71,7 +71,7 @@ TEST_F(ViewFixture, VolumeMoveWhileMutedSendsTheVolumeThenTheUnmute) {
 
 TEST_F(ViewFixture, MuteChecksToggleTheStateAndBothTwins) {
     buildSynced();
-    unit->clearReceived();
+    clearSent();
     ribbon->check(ID_CHK_MUTE4_OUT)->click();
     EXPECT_EQ(session->state().slotInt(slot::musicMute), 1);
     EXPECT_TRUE(ribbon->check(ID_CHK_MUTE4)->isChecked());
@@ -105,7 +105,7 @@ TEST_F(ViewFixture, FrequencyShiftAndPitchRenameTheirPanels) {
     buildSynced({}, {}, 1);
     RibbonCategory* in = ribbon->activeCategory();
     EXPECT_EQ(in->panel(3)->caption(), QStringLiteral("MIC FBC:OFF"));  // after a refresh
-    unit->clearReceived();
+    clearSent();
     slider(ID_SLIDER_FBC)->setValue(5);
     EXPECT_EQ(in->panel(3)->caption(), QStringLiteral("FBC:5Hz"));  // after a move
     EXPECT_EQ(session->state().slotInt(slot::fbcShift), 5);
@@ -138,7 +138,7 @@ TEST_F(ViewFixture, WheelOverAPanelStepsOnceAndKeepsTheTwinsEqual) {
     ribbon->setActiveCategory(1);
     slider(ID_SLIDER_EFXVOL_OUT)->setValue(50);
     pump(20);
-    unit->clearReceived();
+    clearSent();
 
     RibbonPanel* efx = ribbon->activeCategory()->panel(1);
     const QPoint centre = efx->mapToGlobal(efx->rect().center());
@@ -161,7 +161,7 @@ TEST_F(ViewFixture, WheelOverAPanelStepsOnceAndKeepsTheTwinsEqual) {
     EXPECT_EQ(session->state().slotInt(slot::micGateThreshold), 1);
 
     // Over the mode buttons nothing moves and nothing is sent.
-    unit->clearReceived();
+    clearSent();
     RibbonPanel* modes = ribbon->activeCategory()->panel(5);
     turnWheel(modes, modes->mapToGlobal(modes->rect().center()), 120);
     EXPECT_TRUE(sent().empty());

@@ -34,7 +34,7 @@ TEST_F(ViewFixture, LoadingM3WithUnsavedChangesAsksAndNoSendsNothing) {
     buildSynced();
     session->state().settingsModified = 1;
     session->state().currentMode = 0;
-    unit->clearReceived();
+    clearSent();
     prompter.answers = {Prompter::Answer::No};
     frame->runCommand(IDC_LOAD_M3);
     ASSERT_EQ(prompter.calls.size(), 1u);
@@ -58,7 +58,7 @@ TEST_F(ViewFixture, LoadingM3WithUnsavedChangesAsksAndNoSendsNothing) {
 
 TEST_F(ViewFixture, StoringAsksAndTellsOfItHalfASecondLater) {
     buildSynced();
-    unit->clearReceived();
+    clearSent();
     prompter.answers = {Prompter::Answer::Yes};
     frame->runCommand(IDC_SAVE_M2);
     ASSERT_EQ(prompter.calls.size(), 1u);
@@ -76,7 +76,7 @@ TEST_F(ViewFixture, ResetIsRefusedWhileLoadingModesIsLocked) {
     DeviceState& st = session->state();
     st.machine.committed.set(5, 1);
     st.machine.committed.set(6, 0x10);
-    unit->clearReceived();
+    clearSent();
     view->modes().resetMode(1);
     EXPECT_TRUE(sent().empty());
     EXPECT_EQ(infoText(), QString::fromUtf8("载入模式功能已锁定!"));
@@ -116,7 +116,7 @@ TEST_F(ViewFixture, OpeningAFileNamedForM4WritesItThenStoresItAsM4) {
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
         files.openPath = writeModeFile(*session, dir.filePath(QString::fromUtf8(k.name)), ++volume);
-        unit->clearReceived();
+        clearSent();
         frame->runCommand(IDC_FILE_OPEN);
         EXPECT_FALSE(app->slot(DialogSlot::SyncProgress));
         const int written = find([&](const HidReport& r) {
@@ -144,7 +144,7 @@ TEST_F(ViewFixture, OpeningAFileNamedForM4WritesItThenStoresItAsM4) {
 TEST_F(ViewFixture, AFileThatCannotBeReadSendsNothingAndTiesNoSlot) {
     buildSynced();
     files.openPath = dir.filePath(QStringLiteral("m2-gone.VXS"));  // never written
-    unit->clearReceived();
+    clearSent();
     frame->runCommand(IDC_FILE_OPEN_OUT);
     EXPECT_TRUE(sent().empty());
     EXPECT_EQ(app->loadedModeSlot, -1);
@@ -157,7 +157,7 @@ TEST_F(ViewFixture, SavingAFileFirstStoresTheCurrentMode) {
     session->state().currentMode = 2;
     session->state().settingsModified = 1;
     files.savePath = dir.filePath(QStringLiteral("out.VXS"));
-    unit->clearReceived();
+    clearSent();
     frame->runCommand(IDC_FILE_SAVE);
     EXPECT_EQ(files.proposedNames, QStringList{QStringLiteral("name")});
     EXPECT_TRUE(prompter.calls.empty());  // no confirmation, no notice
@@ -226,7 +226,7 @@ TEST_F(ViewFixture, RecentEntriesAndTheCommandLine) {
     // Gone from disk: the box, and the entry leaves the list.
     const QString gone = dir.filePath(QStringLiteral("gone.VXS"));
     app->addRecentFile(gone);
-    unit->clearReceived();
+    clearSent();
     app->openDocument(gone);
     ASSERT_EQ(prompter.calls.size(), 1u);
     EXPECT_EQ(prompter.calls[0].text, "文件不存在！");
@@ -273,7 +273,7 @@ TEST_F(ViewFixture, AFileSlotEndsWithARefusedSynchronisation) {
     pump(50);
     prompter.calls.clear();
     files.openPath = writeModeFile(*session, dir.filePath(QStringLiteral("m2 party.VXS")), 27);
-    unit->clearReceived();
+    clearSent();
     frame->runCommand(IDC_FILE_OPEN);
     EXPECT_EQ(prompter.count("软件与机器通信协议不匹配，请您升级!"), 1);
     EXPECT_EQ(find([](const HidReport& r) { return r[1] == 0x03 || r[1] == 0x04; }), -1);

@@ -1,6 +1,6 @@
 // The real frame and view on a session with the virtual unit, a clock that
 // runs the protocol's waits 25 times faster, and scripted boxes and file
-// dialogs. The unit's report log tells what was sent.
+// dialogs. The unit's report log tells what was sent (after the outbox drained).
 #pragma once
 
 #include <QApplication>
@@ -25,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include "link/outbox.h"
 #include "link/usb_link.h"
 #include "protocol/codec.h"
 #include "protocol/host.h"
@@ -188,7 +189,16 @@ protected:
         ASSERT_FALSE(app->slot(DialogSlot::SyncProgress));
     }
 
-    std::vector<HidReport> sent() const { return unit->received(); }
+    // What reached the unit once the window's outbox has handed everything over.
+    std::vector<HidReport> sent() const {
+        session->outbox().waitDrained(10000);
+        return unit->received();
+    }
+    // Forget what was sent so far, once it has all left.
+    void clearSent() {
+        session->outbox().waitDrained(10000);
+        unit->clearReceived();
+    }
     // Index of the first report from `from` on that matches, or -1.
     int find(const std::function<bool(const HidReport&)>& pred, int from = 0) const {
         const auto all = sent();
