@@ -6,12 +6,6 @@
 
 namespace udare::cli {
 
-std::string TraceLine(bool sent, const uint8_t* data, size_t len) {
-    HidReport r{};
-    std::copy_n(data, std::min(len, r.size()), r.begin());
-    return std::string(sent ? "> " : "< ") + hexReport(r.data(), r.size());
-}
-
 int64_t WireTap::now() const {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();

@@ -19,9 +19,6 @@
 
 namespace udare::cli {
 
-// "> 02 09 ..." / "< 02 0A ...": all 61 bytes, zero-padded when a read was short.
-std::string TraceLine(bool sent, const uint8_t* data, size_t len);
-
 class WireTap {
 public:
     explicit WireTap(int pacingMs = 1800) : pacingMs_(pacingMs) {}

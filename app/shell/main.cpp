@@ -67,6 +67,10 @@ struct Options {
                                   QStringLiteral("Save a picture of the main window to FILE once it "
                                                  "is painted, then quit."),
                                   QStringLiteral("FILE")};
+    QCommandLineOption trace{QStringLiteral("trace"),
+                             QStringLiteral("Write every report to FILE (- for standard output): "
+                                            "\"> \" sent, \"< \" received, 61 bytes of hex a line."),
+                             QStringLiteral("FILE|-")};
     QCommandLineOption stats{QStringLiteral("startup-stats"),
                              QStringLiteral("Print the start-up time and resident memory.")};
     Options() {
@@ -75,6 +79,7 @@ struct Options {
         parser.addOption(simulate);
         parser.addOption(debug);
         parser.addOption(screenshot);
+        parser.addOption(trace);
         parser.addOption(stats);
         parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A mode file (.VXS) to open."),
                                      QStringLiteral("[file]"));
@@ -175,6 +180,13 @@ int main(int argc, char* argv[]) {
     QtPrompter prompter;
     QtNotifier notifier;
     Session session(opts, notifier, prompter);
+    if (parser.isSet(o.trace)) {
+        QString error;
+        if (!session.startTrace(parser.value(o.trace), &error)) {
+            std::fprintf(stderr, "udare-tuner: --trace: %s\n", qPrintable(error));
+            return 2;
+        }
+    }
     QtFileChooser files2;
     CVovedo13App app(session, prompter, files2);
     app.setNotifier(&notifier);

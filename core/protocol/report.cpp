@@ -20,6 +20,12 @@ std::string hexReport(const uint8_t* data, size_t len) {
     return s;
 }
 
+std::string TraceLine(bool sent, const uint8_t* data, size_t len) {
+    HidReport r{};
+    std::copy_n(data, std::min(len, r.size()), r.begin());
+    return std::string(sent ? "> " : "< ") + hexReport(r.data(), r.size());
+}
+
 static int emit(ReportSink& out, const HidReport& r) { return out.writeReport(r.data(), r.size()); }
 
 int SendBytes(ReportSink& out, std::span<const int> args) {

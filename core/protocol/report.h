@@ -25,6 +25,9 @@ public:
 
 // Upper-case hex, single spaces: "02 09 00 ...".
 std::string hexReport(const uint8_t* data, size_t len = kReportSize);
+// A line of both programs' traces: "> 02 09 ..." sent, "< 02 0A ..." received;
+// all 61 bytes, zero-padded when a read was short. No line end.
+std::string TraceLine(bool sent, const uint8_t* data, size_t len);
 
 // 0x02 then the arguments; stops at a -1 and after 60 bytes.
 int SendBytes(ReportSink& out, std::initializer_list<int> args);

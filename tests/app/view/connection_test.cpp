@@ -115,7 +115,7 @@ TEST_F(ViewFixture, UnplugBySignalAndReplugFromTheDebugMenu) {
     EXPECT_EQ(frame->notice()->text(), QString::fromUtf8("设备已断开!"));
     EXPECT_FALSE(view->polling());
 
-    unit->clearReceived();
+    clearSent();
     pump(20);
     auto* debug = ribbon->findChild<QToolButton*>(QStringLiteral("debugMenuButton"));
     ASSERT_TRUE(debug && debug->menu());
@@ -137,7 +137,7 @@ TEST_F(ViewFixture, RemovalAfterAnUpgradeTransferWithChangesAsksToSaveTheFile) {
     session->state().settingsModified = 1;
     prompter.answers = {Prompter::Answer::Yes};
     files.savePath = dir.filePath(QStringLiteral("rescue.VXS"));
-    unit->clearReceived();
+    clearSent();
     unit->unplug();
     ASSERT_TRUE(waitFor([&] { return !prompter.calls.empty(); }));
     EXPECT_EQ(prompter.calls[0].text, "设备已断开，请问是否需要保存参数文件?");
@@ -170,7 +170,7 @@ TEST_F(ViewFixture, ALearnedKeyReachesTheLearningDialog) {
 TEST_F(ViewFixture, MachineResetAsksThenSendsAndTellsOfTheRestart) {
     buildSynced();
     prompter.answers = {Prompter::Answer::No};
-    unit->clearReceived();
+    clearSent();
     frame->runCommand(ID_BTN_RESET);
     EXPECT_EQ(find([](const HidReport& r) { return isCommand(r, {0x68, 0xAA}); }), -1);
 
@@ -247,6 +247,46 @@ TEST_F(ViewFixture, PanelNeverShrinksBelowItsMinimum) {
     EXPECT_EQ(view->panel()->size(), QSize(950, 520));
     view->resize(1200, 700);
     EXPECT_EQ(view->panel()->size(), QSize(1200, 700));
+}
+
+}  // namespace
+}  // namespace udare::shell::viewtest
+
+namespace udare::shell::viewtest {
+namespace {
+
+// --trace: udare-ctl's format, "> " before each report sent and "< " before
+// each one received, every line all 61 bytes in upper-case hex.
+TEST(SessionTrace, WritesEverySentAndReceivedReportAsUdareCtlDoes) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("wire.trace"));
+    {
+        SessionOptions o;
+        o.simulate = true;
+        Session session(o);
+        QString error;
+        ASSERT_TRUE(session.startTrace(path, &error));
+        ASSERT_EQ(session.link().ConnectDevice(), 1);
+        SetMicVolume(session.context(), 50);
+        ASSERT_TRUE(session.outbox().waitDrained(5000));
+        session.closeDevice();
+    }
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 3);
+    const QString zeros = QStringLiteral(" 00").repeated(55);
+    EXPECT_EQ(lines[0], QStringLiteral("> 02 09 00 01 30 01 3F 00 00 00") + zeros.left(51 * 3));
+    EXPECT_EQ(lines[1], QStringLiteral("< 02 09 00 01 30 01 3F 00 00 00") + zeros.left(51 * 3));
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("> 02 8A 00"))) << lines[2].toStdString();
+    for (const QString& l : lines) EXPECT_EQ(l.size(), 2 + 61 * 3 - 1) << l.toStdString();
+
+    SessionOptions o;
+    o.simulate = true;
+    Session session(o);
+    QString error;
+    EXPECT_FALSE(session.startTrace(dir.filePath(QStringLiteral("no/such/dir/x.trace")), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("x.trace"))) << error.toStdString();
 }
 
 }  // namespace
