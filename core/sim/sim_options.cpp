@@ -54,6 +54,9 @@ const char* simOptionsHelp() {
            "  no-image            no stored equaliser image\n"
            "  learn-ms=N          press a remote key N ms after learning starts\n"
            "  seed=N              seed for garbage and level meters\n"
+           "  demo                start as an installed unit: M1 with levels, shaped\n"
+           "                      microphone and main equalisers, a subwoofer\n"
+           "                      crossover, compressors on\n"
            "  path=TEXT           interface path (default /dev/hidraw-virtual0)\n";
 }
 
@@ -148,6 +151,9 @@ bool parseSimOptions(std::string_view text, SimOptions& out, std::string* error)
                 if (!hasValue) return needValue();
                 if (!parseInt(value, 0, 0xFFFFFFFFLL, n)) return badValue("a number");
                 o.seed = uint32_t(n);
+            } else if (key == "demo") {
+                if (hasValue) return noValue();
+                o.demo = true;
             } else if (key == "path") {
                 if (!hasValue || value.empty()) return needValue();
                 o.path = std::string(value);
@@ -156,7 +162,7 @@ bool parseSimOptions(std::string_view text, SimOptions& out, std::string* error)
                                        "\"; known options: model, protocol, mcu, dsp, extended, "
                                        "fw, latency-ms, frames, silent, remove-after, read-error, "
                                        "read-error-after, garbage, upgrade-mode, no-image, learn-ms, "
-                                       "seed, path");
+                                       "seed, demo, path");
             }
         }
         if (comma == std::string_view::npos) break;

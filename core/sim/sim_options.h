@@ -32,6 +32,9 @@ struct SimOptions {
     bool noImage = false;        // has no stored equaliser image (0x86 answers FF FF)
     int learnMs = -1;            // a remote key is pressed this long after learning starts
     uint32_t seed = 1;           // for garbage and the level meters
+
+    // Starts as an installer leaves a unit (M1 shaped and levelled) instead of all zero.
+    bool demo = false;
 };
 
 // Parses "model=Q9,protocol=1,latency-ms=3,silent,...". An empty text gives

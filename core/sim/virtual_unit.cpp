@@ -2,7 +2,9 @@
 
 #include <thread>
 
+#include "protocol/context.h"
 #include "protocol/device_state.h"
+#include "sim/demo_unit.h"
 #include "sim/unit_core.h"
 
 namespace udare::sim {
@@ -179,6 +181,29 @@ VirtualUnit::VirtualUnit(const SimOptions& options)
     c.cur = startSettings(options.protocol);
     for (int n = 0; n < 4; ++n) c.modes[n] = factorySettings(n, options.protocol);
     std::copy(std::begin(kInitialRemoteKeys), std::end(kInitialRemoteKeys), c.remote.begin());
+    if (options.demo) {
+        // The demo preset reaches the unit as the program's reports would: the
+        // protocol's operations write it, the unit takes each write, M1 keeps it.
+        struct Apply final : ReportSink, Clock {
+            Core& core;
+            explicit Apply(Core& k) : core(k) {}
+            int writeReport(const uint8_t* data, size_t len) override {
+                HidReport r{};
+                std::memcpy(r.data(), data, std::min(len, r.size()));
+                std::vector<HidReport> replies;
+                core.process(r, replies, SteadyClock::now());
+                return kReportSize;
+            }
+            void sleepMs(int) override {}
+            int64_t nowMs() override { return 0; }
+        } apply(c);
+        DeviceState st;
+        st.identity.protocolVersion = static_cast<uint8_t>(options.protocol);
+        Ctx ctx{st, apply, apply, NullLog::instance(), NullNotifier::instance(), AutoPrompter::instance()};
+        WriteDemoSettings(ctx);
+        c.modes[0] = c.cur;
+        c.currentMode = 0;
+    }
     c.upgrade = options.upgradeMode;
     c.noImage = options.noImage;
     if (c.noImage) std::fill(c.cur.image.begin(), c.cur.image.end(), 0xFF);

@@ -10,6 +10,7 @@
 #include "protocol/commands.h"
 #include "protocol/device_state.h"
 #include "protocol/inbound.h"
+#include "sim/sim_options.h"
 #include "sim/virtual_unit.h"
 #include "test_support.h"
 
@@ -265,6 +266,49 @@ TEST_F(SyncOverNoisyUnit, RandomReportsAmongTheRepliesAreSurvived) {
     SendBytes(ctx().out, {0x7F, -1});
     EXPECT_EQ(link->connected.load(), 1);
     EXPECT_EQ(link->g_bReadThreadEnd.load(), 0);
+}
+
+// The demo unit: what an installer leaves behind, as the window reads it.
+class SyncOverDemoUnit : public SyncOverUnit {
+protected:
+    static SimOptions opts() {
+        SimOptions o;
+        EXPECT_TRUE(parseSimOptions("demo", o));
+        return o;
+    }
+    SyncOverDemoUnit() : SyncOverUnit(opts()) {}
+};
+
+TEST_F(SyncOverDemoUnit, StartsAsAnInstalledM1AndThePlainUnitStaysAtZero) {
+    ASSERT_TRUE(ReadAll(ctx()));
+    expectMirrorsUnit();
+    EXPECT_EQ(st.currentMode.load(), 0);
+    EXPECT_EQ(st.slotInt(slot::micVolume), 75);
+    EXPECT_EQ(st.slotInt(slot::musicVolume), 65);
+    EXPECT_EQ(st.slotInt(outputSlot(GROUP_MAIN, OUT_VOLUME)), 85);
+    for (int g = GROUP_MAIN; g <= GROUP_SUB; ++g) {
+        EXPECT_EQ(st.slotInt(outputSlot(g, COMP_BYPASS)), 0) << g;
+        EXPECT_GT(st.slotFloat(outputSlot(g, COMP_RATIO)), 1.0f) << g;  // ratio 1 would do nothing
+    }
+    // Shaped microphone and main equalisers: a high-pass below, boosts and cuts above.
+    for (Eq eq : {Eq::Mic1, Eq::Mic2, Eq::Main}) {
+        EXPECT_EQ(readBand(st, eq, 0).type, 3) << eqInfo(eq).name;
+        int shaped = 0;
+        for (int k = 0; k < eqInfo(eq).bands; ++k) shaped += readBand(st, eq, k).gainDb != 0.0f;
+        EXPECT_GE(shaped, 4) << eqInfo(eq).name;
+    }
+    // The subwoofer's last four sections: Linkwitz-Riley 24 dB, 12 12 1 1.
+    const int types[4] = {12, 12, 1, 1};
+    for (int k = 0; k < 4; ++k) {
+        const EqBandValue b = readBand(st, Eq::Sub, 16 + k);
+        EXPECT_EQ(b.type, types[k]) << k;
+        EXPECT_EQ(b.freqHz, 90) << k;
+    }
+    // Stored as M1 too: loading M1 again changes nothing.
+    EXPECT_EQ(unit.storedMode(0).image, unit.current().image);
+
+    VirtualUnit plain;
+    EXPECT_EQ(plain.wireValues(GROUP_MIC, '0'), std::vector<uint32_t>{enc::percent(0)});
 }
 
 }  // namespace
