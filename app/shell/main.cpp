@@ -67,6 +67,11 @@ struct Options {
                                   QStringLiteral("Save a picture of the main window to FILE once it "
                                                  "is painted, then quit."),
                                   QStringLiteral("FILE")};
+    QCommandLineOption shotDelay{QStringLiteral("screenshot-delay"),
+                                 QStringLiteral("Wait MS after the first paint before the picture "
+                                                "(default 1200; 6000 shows a unit after its first "
+                                                "synchronisation)."),
+                                 QStringLiteral("MS"), QStringLiteral("1200")};
     QCommandLineOption trace{QStringLiteral("trace"),
                              QStringLiteral("Write every report to FILE (- for standard output): "
                                             "\"> \" sent, \"< \" received, 61 bytes of hex a line."),
@@ -80,6 +85,7 @@ struct Options {
         parser.addOption(debug);
         parser.addOption(screenshot);
         parser.addOption(trace);
+        parser.addOption(shotDelay);
         parser.addOption(stats);
         parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A mode file (.VXS) to open."),
                                      QStringLiteral("[file]"));
@@ -198,6 +204,12 @@ int main(int argc, char* argv[]) {
     QObject::connect(&instance, &SingleInstance::openRequested, &app, &CVovedo13App::openDocument);
 
     const QString shotPath = parser.value(screenshot);
+    bool delayOk = false;
+    const int shotDelayMs = parser.value(o.shotDelay).toInt(&delayOk);
+    if (!delayOk || shotDelayMs < 0) {
+        std::fprintf(stderr, "udare-tuner: --screenshot-delay needs a number of milliseconds\n");
+        return 2;
+    }
     const bool printStats = parser.isSet(stats);
     QObject::connect(&frame, &CMainFrame::firstPainted, &frame, [&] {
         if (printStats) {
@@ -206,7 +218,7 @@ int main(int argc, char* argv[]) {
         }
         if (!shotPath.isEmpty()) {
             // Let the first notices and timers settle, then take the picture.
-            QTimer::singleShot(1200, &frame, [&] {
+            QTimer::singleShot(shotDelayMs, &frame, [&] {
                 if (!frame.grab().save(shotPath))
                     std::fprintf(stderr, "udare-tuner: cannot write %s\n", qPrintable(shotPath));
                 // exit, not quit: the synchronisation dialog refuses to close, which cancels a quit.
