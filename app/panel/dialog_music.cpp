@@ -325,13 +325,15 @@ void CDialogMusic::createControls() {
             connect(s, &CXBmpSlider::SliderPositionChanged, this, &CDialogMusic::onSlider);
     connect(table_, &CGridListCtrlEx::CellEditFinished, this, &CDialogMusic::onCellEdited);
     connect(controlAs<CReportCtrl>(id::kEffectList), &CReportCtrl::RowClicked, this,
-            [this](int row, Qt::MouseButton) { onEffectListClicked(row); });
+            [this](int row, Qt::MouseButton) { recordUpper(id::kEffectList, [&] { onEffectListClicked(row); }); });
     // Switches report toggled (a click and a screen reader's toggle alike);
     // code that sets them holds a QSignalBlocker.
     connect(controlAs<QCheckBox>(id::kCompSwitch), &QAbstractButton::toggled, this,
-            [this] { onCompressorSwitch(); });
+            [this] { recordUpper(id::kCompSwitch, [this] { onCompressorSwitch(); }); });
     for (int cid : {id::kDelaySwitchL, id::kDelaySwitchR})
-        connect(controlAs<QCheckBox>(cid), &QAbstractButton::toggled, this, [this, cid] { onDelaySwitch(cid); });
+        connect(controlAs<QCheckBox>(cid), &QAbstractButton::toggled, this, [this, cid] {
+            recordUpper(cid, [this, cid] { onDelaySwitch(cid); });
+        });
 }
 
 void CDialogMusic::initControls() {
@@ -369,6 +371,11 @@ void CDialogMusic::initControls() {
 void CDialogMusic::onPageButton(int page) {
     if (page == page_) return;
     SetPage(page);
+}
+
+QString CDialogMusic::PageName(int page, int language) {
+    if (page < 0 || page >= kPageCount) return {};
+    return QString::fromUtf8(language == 1 ? kPageCaptions[page].en : kPageCaptions[page].zh);
 }
 
 void CDialogMusic::SetPage(int page) {
@@ -479,10 +486,11 @@ void CDialogMusic::onSlider(int cid, int position) {
     // Every handler takes the slider's position when it runs.
     auto* s = controlAs<CXBmpSlider>(cid);
     if (s) position = s->position();
-    if (cid >= id::kGainSlider && cid <= id::kQSlider)
+    if (cid >= id::kGainSlider && cid <= id::kQSlider) {
         onBandSlider(cid, position);
-    else
-        onUpperSlider(cid, position);
+        return;
+    }
+    recordUpper(cid, [&] { onUpperSlider(cid, position); });
 }
 
 bool CDialogMusic::routeWheel(int delta) {
@@ -501,7 +509,7 @@ bool CDialogMusic::routeWheel(int delta) {
     }
     QWidget* list = control(id::kEffectList);
     if (cid == id::kEffectSlider || focus == list || (list && list->isAncestorOf(focus))) {
-        effectWheelStep(delta);
+        recordUpper(id::kEffectSlider, [&] { effectWheelStep(delta); });
         return true;
     }
     return false;

@@ -142,6 +142,10 @@ public:
     // The curve's menu for a right click away from the handles.
     void ShowFileMenu(const QPoint& global);
     QMenu* fileMenu() const { return fileMenu_; }
+    void setUndoStack(ui::UndoStack* stack) override { undo_ = stack; }
+    void showStep(const ui::StepPlace& place) override;
+    // A page's name as its button shows it (0 Chinese, 1 English).
+    static QString PageName(int page, int language);
 
     // ---- equaliser pages ----
     void RebuildBandTable();
@@ -149,6 +153,8 @@ public:
     void ShowTable();
     void ShowEditor();
     void OnBandSelected(const dsp::EqBand& band, int b);
+    // The band shown as selected in the curve, table and editor; nothing written.
+    void ShowBand(int b);
     void OnSelectionCleared();
     void CommitEditor(int b);
     void CommitTableRow(int r);
@@ -232,6 +238,18 @@ private:
     void onTypeRadio(int index);
     void onMicRadio(int selection);
     void onBandSlider(int id, int position);
+    void selectBand(const dsp::EqBand& band, int b, bool write);
+    // field: the ui::BandField that names the step, or -1 to name it by what changed.
+    void commitEditor(int b, int field);
+    void commitTableRow(int r, int field);
+    // One undoable step: what edit changes in DeviceState, named and placed.
+    void recordStep(const QString& key, const QString& zh, const QString& en, int band, bool nameFields,
+                    const std::function<void()>& edit);
+    // A band's step ("主输出 第5段 增益"): field names it, or -1 for the fields that changed.
+    void recordBandStep(int b, int field, const std::function<void()>& edit);
+    QString stepPrefix(int language) const;
+    // A step of the upper area, named by the page and the control's accessible name.
+    void recordUpper(int cid, const std::function<void()>& edit);
 
     // ---- the upper area (effects, mixes, delays, compressor) ----
     void buildEffectList();
@@ -252,6 +270,7 @@ private:
 
     Ctx& ctx_;
     const shell::LanguageTable* langTable_;
+    ui::UndoStack* undo_ = nullptr;
     int page_ = PAGE_MIC;
     int micEq_ = MIC_EQ_BOTH;
     int selected_ = -1;

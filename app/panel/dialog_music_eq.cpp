@@ -19,6 +19,7 @@
 #include "protocol/eq_curve.h"
 #include "protocol/equalisers.h"
 #include "shell/lang.h"
+#include "ui/undo.h"
 #include "xbmp_slider.h"
 
 namespace udare::panel {
@@ -44,6 +45,9 @@ constexpr TypeText kTypeNames[6] = {{"关闭", "OFF"}, {"参量", "PEQ"}, {"低�
 
 // Table columns (0 is hidden and carries the band index).
 enum Column { ColHidden = 0, ColNumber = 1, ColType = 2, ColGain = 3, ColFreq = 4, ColQ = 5 };
+
+// A band step named as a crossover family change (the other names are ui::BandField).
+constexpr int kCrossoverStep = 100;
 
 const char* const kMicPrompt = "Mic1均衡和Mic2均衡不一致，是否设为一致？";
 
@@ -273,14 +277,22 @@ void CDialogMusic::crossoverDisplayStep(int k, bool select) {
 
 // ---------------------------------------------------------------- curve
 
-void CDialogMusic::OnBandSelected(const EqBand& band, int b) {
+void CDialogMusic::OnBandSelected(const EqBand& band, int b) { selectBand(band, b, true); }
+
+void CDialogMusic::ShowBand(int b) {
+    if (b < 0 || b >= BandCount(page_)) return;
+    curve_->setSelected(b);
+    selectBand(curve_->band(b), b, false);
+}
+
+void CDialogMusic::selectBand(const EqBand& band, int b, bool write) {
     if (b < 0 || b >= BandCount(page_)) return;
     formatRow(b, band, false);
     formatEditor(band);
     setEditorSliders(band);
     table_->SetSelectedRow(b);
     controlAs<QLabel>(id::kBandNumber)->setText(QString::number(b + 1));
-    WriteBand(page_, b);
+    if (write) recordBandStep(b, -1, [&] { WriteBand(page_, b); });
 
     int shownType = band.type;
     if (page_ == PAGE_SUB) {
@@ -322,10 +334,13 @@ void CDialogMusic::onBandSlider(int cid, int position) {
         controlAs<QLineEdit>(id::kFreqEdit)->setText(controls::Format("%dHz", position));
     else
         controlAs<QLineEdit>(id::kQEdit)->setText(qText(static_cast<float>(position) / 100.0f));
-    CommitEditor(selected_);
+    // The slider names the step: the other two edits are read back as shown.
+    commitEditor(selected_, ui::FieldGain + (cid - id::kGainSlider));
 }
 
-void CDialogMusic::CommitEditor(int b) {
+void CDialogMusic::CommitEditor(int b) { commitEditor(b, -1); }
+
+void CDialogMusic::commitEditor(int b, int field) {
     if (b < 0 || b >= BandCount(page_)) return;
     curve_->SetBandGain(b, static_cast<float>(leadingNumber(controlAs<QLineEdit>(id::kGainEdit)->text())));
     const double f = leadingNumber(controlAs<QLineEdit>(id::kFreqEdit)->text());
@@ -334,13 +349,15 @@ void CDialogMusic::CommitEditor(int b) {
         curve_->RecomputeBand(b);
     }
     curve_->SetBandQ(b, static_cast<float>(leadingNumber(controlAs<QLineEdit>(id::kQEdit)->text())));
-    WriteBand(page_, b);
+    recordBandStep(b, field, [&] { WriteBand(page_, b); });
     const EqBand& band = curve_->band(b);
     formatRow(b, band, true);
     formatEditor(band);
 }
 
-void CDialogMusic::CommitTableRow(int r) {
+void CDialogMusic::CommitTableRow(int r) { commitTableRow(r, -1); }
+
+void CDialogMusic::commitTableRow(int r, int field) {
     if (r < 0 || r >= table_->rowCount()) return;
     curve_->SetBandGain(r, static_cast<float>(leadingNumber(table_->ItemText(r, ColGain))));
     const double f = leadingNumber(table_->ItemText(r, ColFreq));
@@ -349,7 +366,7 @@ void CDialogMusic::CommitTableRow(int r) {
         curve_->RecomputeBand(r);
     }
     curve_->SetBandQ(r, static_cast<float>(leadingNumber(table_->ItemText(r, ColQ))));
-    WriteBand(page_, r);
+    recordBandStep(r, field, [&] { WriteBand(page_, r); });
     const EqBand& band = curve_->band(r);
     formatRow(r, band, false);
     formatEditor(band);
@@ -368,7 +385,10 @@ void CDialogMusic::onCellEdited(int row, int column, const QString& text) {
         }
         return;
     }
-    if (column == ColGain || column == ColFreq || column == ColQ) CommitTableRow(band);
+    if (column == ColGain || column == ColFreq || column == ColQ) {
+        // The edited cell names the step: the other cells are read back as shown.
+        commitTableRow(band, ui::FieldGain + (column - ColGain));
+    }
 }
 
 void CDialogMusic::ChooseBandType(int b, int c) {
@@ -394,7 +414,7 @@ void CDialogMusic::ChooseBandType(int b, int c) {
         refreshFromBand(b);
         table_->SetItemText(b, ColType, TypeName(c));
     }
-    WriteBand(page_, b);
+    recordBandStep(b, ui::FieldType, [&] { WriteBand(page_, b); });
 }
 
 void CDialogMusic::onTypeRadio(int index) {
@@ -411,7 +431,7 @@ void CDialogMusic::ChooseCrossoverFamily(int family) {
     if (k < 0 || k >= dsp::kCrossoverBands) return;
     curve_->SetCrossoverFamily(k, family);
     crossoverDisplayStep(k);
-    WriteBand(PAGE_SUB, k);
+    recordBandStep(k, kCrossoverStep, [&] { WriteBand(PAGE_SUB, k); });
 }
 
 // ---------------------------------------------------------------- microphones
@@ -431,10 +451,17 @@ void CDialogMusic::SelectMicEq(int selection) {
         }
         if (differ && ctx_.prompter.messageBox(kMicPrompt, "注意", Prompter::Icon::Question,
                                                Prompter::Buttons::YesNo) == Prompter::Answer::Yes) {
-            for (int i = 0; i < kMicBands; ++i) {
-                const EqBandValue a = GetEqBand(ctx_, Eq::Mic1, i);
-                SetEqBand(ctx_, Eq::Mic2, i, a.type, a.freqHz, a.gainDb, a.q);
-            }
+            const int shown = micEq_;
+            // The step shows the page as it will be: both microphones together.
+            micEq_ = MIC_EQ_BOTH;
+            recordStep(QStringLiteral("mic-copy"), QString::fromUtf8("话筒 MIC2均衡设为与MIC1一致"),
+                       QStringLiteral("MIC2 EQ set to MIC1"), -1, false, [this] {
+                           for (int i = 0; i < kMicBands; ++i) {
+                               const EqBandValue a = GetEqBand(ctx_, Eq::Mic1, i);
+                               SetEqBand(ctx_, Eq::Mic2, i, a.type, a.freqHz, a.gainDb, a.q);
+                           }
+                       });
+            micEq_ = shown;
         }
     }
     micEq_ = selection;
@@ -448,12 +475,16 @@ void CDialogMusic::SelectMicEq(int selection) {
 
 void CDialogMusic::ToggleBypass() {
     const int value = ctx_.st.slotInt(bypassSlot()) != 0 ? 0 : 1;
-    if (page_ == PAGE_MIC && micEq_ == MIC_EQ_BOTH) {
-        SetEqBypass(ctx_, Eq::Mic1, value);
-        SetEqBypass(ctx_, Eq::Mic2, value);
-    } else {
-        SetEqBypass(ctx_, pageEq(page_), value);
-    }
+    recordStep(QStringLiteral("bypass:%1:%2").arg(page_).arg(micEq_),
+               stepPrefix(0) + QString::fromUtf8(" 均衡直通"), stepPrefix(1) + QStringLiteral(" EQ bypass"), -1,
+               false, [&] {
+                   if (page_ == PAGE_MIC && micEq_ == MIC_EQ_BOTH) {
+                       SetEqBypass(ctx_, Eq::Mic1, value);
+                       SetEqBypass(ctx_, Eq::Mic2, value);
+                   } else {
+                       SetEqBypass(ctx_, pageEq(page_), value);
+                   }
+               });
     CurrentBypass();
 }
 
@@ -464,18 +495,74 @@ bool CDialogMusic::CurrentBypass() {
 }
 
 void CDialogMusic::ResetCurrentEq() {
-    if (page_ == PAGE_MIC) {
-        if (micEq_ != MIC_EQ_MIC2) ResetEq(ctx_, Eq::Mic1);
-        if (micEq_ != MIC_EQ_MIC1) ResetEq(ctx_, Eq::Mic2);
-    } else {
-        ResetEq(ctx_, pageEq(page_));
-    }
+    recordStep(QStringLiteral("reset:%1:%2").arg(page_).arg(micEq_),
+               stepPrefix(0) + QString::fromUtf8(" 均衡复位"), stepPrefix(1) + QStringLiteral(" Reset EQ"), -1, false,
+               [this] {
+                   if (page_ == PAGE_MIC) {
+                       if (micEq_ != MIC_EQ_MIC2) ResetEq(ctx_, Eq::Mic1);
+                       if (micEq_ != MIC_EQ_MIC1) ResetEq(ctx_, Eq::Mic2);
+                   } else {
+                       ResetEq(ctx_, pageEq(page_));
+                   }
+               });
     RefreshEq();
     // The curve has let go of its band; the editor would show a band nobody selected.
     if (selected_ >= 0) {
         selected_ = -1;
         ShowTable();
     }
+}
+
+// ---------------------------------------------------------------- undo
+
+QString CDialogMusic::stepPrefix(int language) const {
+    QString text = PageName(page_, language);
+    if (page_ == PAGE_MIC) {
+        const char* const kMicNames[3] = {"MIC1", "MIC2", "MIC1+MIC2"};
+        text += QLatin1Char(' ') + QLatin1String(kMicNames[std::clamp(micEq_, 0, 2)]);
+    }
+    return text;
+}
+
+void CDialogMusic::recordStep(const QString& key, const QString& zh, const QString& en, int band, bool nameFields,
+                              const std::function<void()>& edit) {
+    const ui::StepPlace place{page_, page_ == PAGE_MIC ? micEq_ : -1, band};
+    ui::recordEdit(undo_, key, ui::StepLabel{zh, en, nameFields}, place, edit);
+}
+
+void CDialogMusic::recordBandStep(int b, int field, const std::function<void()>& edit) {
+    QString zh = stepPrefix(0) + QString::fromUtf8(" 第%1段").arg(b + 1);
+    QString en = stepPrefix(1) + QStringLiteral(" band %1").arg(b + 1);
+    if (field == kCrossoverStep) {
+        zh += QString::fromUtf8(" 分频类型");
+        en += QStringLiteral(" crossover");
+    } else if (field >= 0) {
+        zh += QLatin1Char(' ') + ui::bandFieldName(field, 0);
+        en += QLatin1Char(' ') + ui::bandFieldName(field, 1);
+    }
+    recordStep(QStringLiteral("band:%1:%2:%3:%4").arg(page_).arg(micEq_).arg(b).arg(field), zh, en, b, field < 0,
+               edit);
+}
+
+void CDialogMusic::recordUpper(int cid, const std::function<void()>& edit) {
+    QWidget* w = control(cid);
+    const QString name = w ? w->accessibleName() : QString();
+    recordStep(QStringLiteral("upper:%1:%2").arg(page_).arg(cid), PageName(page_, 0) + QLatin1Char(' ') + name,
+               PageName(page_, 1) + QLatin1Char(' ') + name, -1, false, edit);
+}
+
+void CDialogMusic::showStep(const ui::StepPlace& place) {
+    if (place.page < 0 || place.page >= kPageCount) {
+        RefreshAll();
+        return;
+    }
+    if (place.page == PAGE_MIC && place.micEq >= MIC_EQ_MIC1 && place.micEq <= MIC_EQ_BOTH) micEq_ = place.micEq;
+    if (place.page != page_)
+        SetPage(place.page);
+    else
+        RefreshAll();
+    setEditorRadios();
+    if (place.band >= 0) ShowBand(place.band);
 }
 
 }  // namespace udare::panel

@@ -103,7 +103,9 @@ bool CDialogMusic::ImportFilters(const QString& path) {
 
     EqImport plan = PlanEqImport(file, ctx_.st, pageEq(page_));
     if (page_ == PAGE_MIC && micEq_ == MIC_EQ_BOTH) plan.targets = {Eq::Mic1, Eq::Mic2};
-    ApplyEqImport(ctx_, plan);
+    // The whole import is one step of the undo stack.
+    recordStep(QStringLiteral("import:%1:%2").arg(page_).arg(micEq_), stepPrefix(0) + QString::fromUtf8(" 导入滤波器"),
+               stepPrefix(1) + QStringLiteral(" filter import"), -1, false, [&] { ApplyEqImport(ctx_, plan); });
     RefreshEq();
     selected_ = -1;
     ShowTable();

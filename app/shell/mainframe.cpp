@@ -18,6 +18,7 @@
 #include "shell/session.h"
 #include "shell/statusbar.h"
 #include "shell/view.h"
+#include "ui/undo.h"
 
 namespace udare::shell {
 
@@ -111,6 +112,17 @@ void CMainFrame::buildRibbon() {
     connect(menuKey, &QShortcut::activated, ribbon_->applicationButton(), &QToolButton::showMenu);
     auto* aboutKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_A), this);
     connect(aboutKey, &QShortcut::activated, this, [this] { runCommand(ID_APP_ABOUT); });
+    // Undo and redo of the window's edits.
+    auto* undoKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
+    connect(undoKey, &QShortcut::activated, this, [this] {
+        if (view_) view_->undo().undo();
+    });
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
+        auto* k = new QShortcut(keys, this);
+        connect(k, &QShortcut::activated, this, [this] {
+            if (view_) view_->undo().redo();
+        });
+    }
 
     nameRibbonControls();
 
@@ -174,6 +186,27 @@ void CMainFrame::buildCategory(bool out) {
 void CMainFrame::rebuildRecentMenu() {
     QMenu* menu = ribbon_->applicationMenu();
     menu->clear();
+    if (view_) {
+        // Each entry names the step it takes, in the language in use.
+        ui::UndoStack& undo = view_->undo();
+        const int lang = uiLanguage();
+        menu->setToolTipsVisible(true);
+        QAction* u = menu->addAction(style()->standardIcon(QStyle::SP_ArrowBack), undo.undoText(lang), this,
+                                     [this] { view_->undo().undo(); });
+        u->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+        u->setShortcutContext(Qt::WidgetShortcut);  // the frame's own shortcut does the work
+        u->setEnabled(undo.canUndo());
+        u->setToolTip(ui::UndoStack::clearedByText(lang));
+        u->setObjectName(QStringLiteral("undoEntry"));
+        QAction* r = menu->addAction(style()->standardIcon(QStyle::SP_ArrowForward), undo.redoText(lang), this,
+                                     [this] { view_->undo().redo(); });
+        r->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+        r->setShortcutContext(Qt::WidgetShortcut);
+        r->setEnabled(undo.canRedo());
+        r->setToolTip(ui::UndoStack::clearedByText(lang));
+        r->setObjectName(QStringLiteral("redoEntry"));
+        menu->addSeparator();
+    }
     menu->addAction(style()->standardIcon(QStyle::SP_DialogOpenButton), Z("打开(&O)..."), this,
                     [this] { runCommand(ID_FILE_OPEN); });
     menu->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton), Z("保存(&S)"), this,

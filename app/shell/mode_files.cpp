@@ -11,6 +11,7 @@
 #include "shell/lang.h"
 #include "shell/session.h"
 #include "shell/view.h"
+#include "ui/undo.h"
 
 namespace udare::shell {
 
@@ -60,6 +61,7 @@ void ModeCommands::loadMode(int n) {
                                                   Prompter::Icon::Question, Prompter::Buttons::YesNo);
         if (a != Prompter::Answer::Yes) return;
     }
+    view_.undo().clear();
     LoadMode(c, n, [this] { view_.startSynchronizeData(); });
     view_.runSyncDialog();
 }
@@ -86,6 +88,7 @@ void ModeCommands::resetMode(int n) {
         app_.showInfoBox(T("载入模式功能已锁定!", "Load mode is locked!"), kGuardNoticeMs);
         return;
     }
+    view_.undo().clear();
     ResetMode(c, n, [this] { view_.startSynchronizeData(); });
     view_.runSyncDialog();
 }
@@ -104,6 +107,7 @@ bool ModeCommands::fileGuard() {
 
 bool ModeCommands::loadAndWrite(const QString& path) {
     if (!LoadModeFile(view_.context(), path.toStdString())) return false;  // the reader has told the user
+    view_.undo().clear();
     view_.context().log.log("Start thread:SynchronizeData\n");
     view_.startWriteAllData();
     view_.runSyncDialog();
@@ -113,6 +117,7 @@ bool ModeCommands::loadAndWrite(const QString& path) {
 bool ModeCommands::loadOnly(const QString& path) {
     // Without a unit the file only fills the window; nothing is sent.
     if (!LoadModeFile(view_.context(), path.toStdString())) return false;
+    view_.undo().clear();
     view_.refreshAll();
     return true;
 }

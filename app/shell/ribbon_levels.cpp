@@ -8,6 +8,7 @@
 #include "shell/commands.h"
 #include "shell/lang.h"
 #include "shell/ribbon.h"
+#include "ui/undo.h"
 
 namespace udare::shell {
 
@@ -25,23 +26,25 @@ struct LevelInfo {
     const char* zh;
     const char* en;
     int slot;
+    const char* stepZh;  // the level's name in the undo entries
+    const char* stepEn;
 };
 
 // The blanks inside the English prefixes line the numbers up on the ribbon.
 const LevelInfo kLevels[] = {
     {Level::MicVolume, ID_SLIDER_MICVOL, ID_SLIDER_MICVOL_OUT, ID_LABEL_MICVOL,
-     ID_LABEL_MICVOL_OUT, "话筒音量:", "Mic   Vol:", slot::micVolume},
+     ID_LABEL_MICVOL_OUT, "话筒音量:", "Mic   Vol:", slot::micVolume, "话筒音量", "Mic volume"},
     {Level::EffectVolume, ID_SLIDER_EFXVOL, ID_SLIDER_EFXVOL_OUT, ID_LABEL_EFXVOL,
-     ID_LABEL_EFXVOL_OUT, "效果音量:", "Efx     Vol:", slot::effectVolume},
+     ID_LABEL_EFXVOL_OUT, "效果音量:", "Efx     Vol:", slot::effectVolume, "效果音量", "Effect volume"},
     {Level::MusicVolume, ID_SLIDER_MUSICVOL, ID_SLIDER_MUSICVOL_OUT, ID_LABEL_MUSICVOL,
-     ID_LABEL_MUSICVOL_OUT, "音乐 音量:", "Music Vol:", slot::musicVolume},
+     ID_LABEL_MUSICVOL_OUT, "音乐 音量:", "Music Vol:", slot::musicVolume, "音乐音量", "Music volume"},
     {Level::MicGate, ID_SLIDER_NOISEGATE, ID_SLIDER_NOISEGATE_OUT, ID_LABEL_NOISEGATE,
-     ID_LABEL_NOISEGATE_OUT, "话筒噪声门:", "Mic         NG:", slot::micGateThreshold},
+     ID_LABEL_NOISEGATE_OUT, "话筒噪声门:", "Mic         NG:", slot::micGateThreshold, "话筒噪声门", "Mic noise gate"},
     {Level::MusicGate, ID_SLIDER_MUSICNG, ID_SLIDER_MUSICNG_OUT, ID_LABEL_MUSICNG,
-     ID_LABEL_MUSICNG_OUT, "音乐噪声门:", "Music     NG:", slot::musicGateThreshold},
-    {Level::FbcShift, ID_SLIDER_FBC, ID_SLIDER_FBC_OUT, 0, 0, "反馈移频:", "FBC:", slot::fbcShift},
+     ID_LABEL_MUSICNG_OUT, "音乐噪声门:", "Music     NG:", slot::musicGateThreshold, "音乐噪声门", "Music noise gate"},
+    {Level::FbcShift, ID_SLIDER_FBC, ID_SLIDER_FBC_OUT, 0, 0, "反馈移频:", "FBC:", slot::fbcShift, "反馈移频", "FBC"},
     {Level::Pitch, ID_SLIDER_PITCH, ID_SLIDER_PITCH_OUT, 0, 0, "音乐变调:", "Music Pitch:",
-     slot::musicPitch},
+     slot::musicPitch, "音乐变调", "Music pitch"},
 };
 
 const LevelInfo* findLevel(int sliderId) {
@@ -142,32 +145,35 @@ void RibbonLevels::sliderCommand(int id) {
     int value = sliderValue(*r, isOutputCategory(category) ? l->outSlider : l->inSlider);
     setTwins(*r, *l, value);
 
-    switch (l->level) {
-    case Level::MicVolume:
-        SetMicVolume(*c, value);
-        // Turning the volume brings the microphones back.
-        if (c->st.slotInt(slot::micMute) == 1) SetMicMute(*c, 0);
-        break;
-    case Level::EffectVolume:
-        SetEffectVolume(*c, value);
-        break;
-    case Level::MusicVolume:
-        SetMusicVolume(*c, value);
-        if (c->st.slotInt(slot::musicMute) == 1) SetMusicMute(*c, 0);
-        break;
-    case Level::MicGate:
-        SetMicGateThreshold(*c, value);
-        break;
-    case Level::MusicGate:
-        SetMusicGateThreshold(*c, value);
-        break;
-    case Level::FbcShift:
-        SetFbcShift(*c, value);
-        break;
-    case Level::Pitch:
-        SetMusicPitch(*c, value);
-        break;
-    }
+    const ui::StepLabel label{QString::fromUtf8(l->stepZh), QString::fromUtf8(l->stepEn)};
+    ui::recordEdit(undo_, QStringLiteral("level:%1").arg(static_cast<int>(l->level)), label, {}, [&] {
+        switch (l->level) {
+        case Level::MicVolume:
+            SetMicVolume(*c, value);
+            // Turning the volume brings the microphones back.
+            if (c->st.slotInt(slot::micMute) == 1) SetMicMute(*c, 0);
+            break;
+        case Level::EffectVolume:
+            SetEffectVolume(*c, value);
+            break;
+        case Level::MusicVolume:
+            SetMusicVolume(*c, value);
+            if (c->st.slotInt(slot::musicMute) == 1) SetMusicMute(*c, 0);
+            break;
+        case Level::MicGate:
+            SetMicGateThreshold(*c, value);
+            break;
+        case Level::MusicGate:
+            SetMusicGateThreshold(*c, value);
+            break;
+        case Level::FbcShift:
+            SetFbcShift(*c, value);
+            break;
+        case Level::Pitch:
+            SetMusicPitch(*c, value);
+            break;
+        }
+    });
 
     if (l->level == Level::FbcShift) {
         renamePanel(*r, kFbcPanel, fbcCaption(value, false));
@@ -184,9 +190,12 @@ void RibbonLevels::checkCommand(int id) {
     Ctx* c = ctx_ ? ctx_() : nullptr;
     if (!r || !c) return;
     if (id == ID_CHK_MUTE1 || id == ID_CHK_MUTE1_OUT) {
-        SetMicMute(*c, c->st.slotInt(slot::micMute) == 1 ? 0 : 1);
+        ui::recordEdit(undo_, QStringLiteral("mute:mic"), {QString::fromUtf8("话筒静音"), QStringLiteral("Mic mute")},
+                       {}, [c] { SetMicMute(*c, c->st.slotInt(slot::micMute) == 1 ? 0 : 1); });
     } else if (id == ID_CHK_MUTE4 || id == ID_CHK_MUTE4_OUT) {
-        SetMusicMute(*c, c->st.slotInt(slot::musicMute) == 1 ? 0 : 1);
+        ui::recordEdit(undo_, QStringLiteral("mute:music"),
+                       {QString::fromUtf8("音乐静音"), QStringLiteral("Music mute")}, {},
+                       [c] { SetMusicMute(*c, c->st.slotInt(slot::musicMute) == 1 ? 0 : 1); });
     } else {
         return;
     }

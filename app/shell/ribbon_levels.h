@@ -11,6 +11,9 @@
 namespace udare {
 struct Ctx;
 }
+namespace udare::ui {
+class UndoStack;
+}
 
 namespace udare::shell {
 
@@ -37,6 +40,8 @@ public:
     using RibbonFn = std::function<Ribbon*()>;
     using CtxFn = std::function<Ctx*()>;
     RibbonLevels(RibbonFn ribbon, CtxFn ctx);
+    // Moves and clicks become steps of this stack (none: not recorded).
+    void setUndoStack(ui::UndoStack* stack) { undo_ = stack; }
 
     // True when id is one of the sliders or checks handled here.
     static bool isLevelSlider(int id);
@@ -56,6 +61,7 @@ private:
 
     RibbonFn ribbon_;
     CtxFn ctx_;
+    ui::UndoStack* undo_ = nullptr;
 };
 
 }  // namespace udare::shell

@@ -33,6 +33,7 @@
 #include "shell/qt_host.h"
 #include "shell/ribbon.h"
 #include "shell/ribbon_levels.h"
+#include "ui/undo.h"
 #include "shell/session.h"
 #include "shell/syn_dlg.h"
 #include "sim/virtual_unit.h"
@@ -108,7 +109,11 @@ CVovedo13View::CVovedo13View(CVovedo13App& app, QWidget* parent) : QWidget(paren
     Session& session = app_.session();
     workers_ = std::make_unique<Workers>(*asPtr(session.link()));
     workers_->setGate(&session.outbox());
+    undo_ = std::make_unique<ui::UndoStack>(context());
+    undo_->trackPointerGestures();
+    connect(undo_.get(), &ui::UndoStack::stepApplied, this, &CVovedo13View::onStepApplied);
     levels_ = std::make_unique<RibbonLevels>([this] { return ribbon(); }, [this] { return &context(); });
+    levels_->setUndoStack(undo_.get());
     modes_ = std::make_unique<ModeCommands>(app_, *this);
 
     resetDeviceState(session.state());
@@ -122,6 +127,7 @@ CVovedo13View::CVovedo13View(CVovedo13App& app, QWidget* parent) : QWidget(paren
 #endif
     panel_->setGeometry(panelRect_);
     panel_->show();
+    if (TuningPanelApi* p = panelApi(panel_)) p->setUndoStack(undo_.get());
 
     app_.loadLanguage();
 
@@ -179,6 +185,9 @@ CVovedo13View::~CVovedo13View() {
     pollTimer_.stop();
     asPtr(app_.session().link())->setHotplugHandler({});
     hotplugTarget_->view = nullptr;
+    // The panel outlives the stack by the children's deletion.
+    if (TuningPanelApi* p = panelApi(panel_)) p->setUndoStack(nullptr);
+    levels_->setUndoStack(nullptr);
     // Running workers end early and are joined before the link goes.
     workers_.reset();
     if (app_.view() == this) app_.setView(nullptr);
@@ -197,6 +206,7 @@ void CVovedo13View::setPanel(QWidget* panel) {
     panel_->setParent(this);
     panel_->setGeometry(panelRect_);
     panel_->show();
+    if (TuningPanelApi* p = panelApi(panel_)) p->setUndoStack(undo_.get());
 }
 
 // ---- frame hooks ----
@@ -256,6 +266,13 @@ void CVovedo13View::eqFileCommand(ui::EqFileCommand command) {
 void CVovedo13View::refreshAll() {
     levels_->refresh();
     if (TuningPanelApi* p = panelApi(panel_)) p->refreshFromState();
+    app_.dialogs().refreshOpen();
+    if (app_.frame()) app_.frame()->refreshStatus();
+}
+
+void CVovedo13View::onStepApplied(const ui::StepPlace& place) {
+    levels_->refresh();
+    if (TuningPanelApi* p = panelApi(panel_)) p->showStep(place);
     app_.dialogs().refreshOpen();
     if (app_.frame()) app_.frame()->refreshStatus();
 }
@@ -346,6 +363,8 @@ void CVovedo13View::disconnectOnMismatch() {
 }
 
 void CVovedo13View::onSyncDone(int) {
+    // The state has been replaced wholesale: earlier steps no longer apply.
+    undo_->clear();
     if (auto* dlg = qobject_cast<CSynDlg*>(app_.slot(DialogSlot::SyncProgress))) dlg->finish();
     DeviceState& st = app_.session().state();
 

@@ -18,6 +18,11 @@ class UsbLink;
 class Workers;
 }  // namespace udare
 
+namespace udare::ui {
+class UndoStack;
+struct StepPlace;
+}  // namespace udare::ui
+
 namespace udare::shell {
 
 class CVovedo13App;
@@ -102,6 +107,8 @@ public:
 
     ModeCommands& modes() { return *modes_; }
     RibbonLevels& levels() { return *levels_; }
+    // The window's one undo stack.
+    ui::UndoStack& undo() { return *undo_; }
     Workers& workers() { return *workers_; }
 
     // The dialog slot a guarded ribbon command opens (remote learning,
@@ -124,6 +131,7 @@ protected:
 
 private:
     void onConnectTimer();
+    void onStepApplied(const ui::StepPlace& place);
     void openPendingDocument();
     void onPollTimer();
     void disconnectOnMismatch();
@@ -141,6 +149,7 @@ private:
     QTimer connectTimer_;  // timer 1
     QTimer pollTimer_;     // timer 3
     QTimer afterSyncTimer_;  // the pause after an accepted synchronisation
+    std::unique_ptr<ui::UndoStack> undo_;
     std::unique_ptr<Workers> workers_;
     std::unique_ptr<RibbonLevels> levels_;
     std::unique_ptr<ModeCommands> modes_;

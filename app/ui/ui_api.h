@@ -12,6 +12,9 @@
 
 namespace udare::ui {
 
+class UndoStack;
+struct StepPlace;
+
 // The tuning panel's pages.
 enum class PanelPage { Mic = 0, Echo, Reverb, Music, Main, Rear, Center, Sub };
 inline constexpr int kPanelPageCount = 8;
@@ -54,6 +57,13 @@ public:
     virtual bool eqBypassed() const { return false; }
     virtual void toggleEqBypass() {}
     virtual void resetEq() {}
+    // The window's undo stack, which the panel records its edits on.
+    virtual void setUndoStack(UndoStack* stack) { (void)stack; }
+    // After an undo or redo: redraw from DeviceState and show where the step happened.
+    virtual void showStep(const StepPlace& place) {
+        (void)place;
+        refreshFromState();
+    }
 };
 
 // The learning-in-progress dialog receives the learned key code.

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "protocol/context.h"
 #include "protocol/device_state.h"
@@ -36,6 +37,9 @@ void ReadEqImage(Ctx& c);
 void SendAllEqBands(Ctx& c);
 // Coefficients of band k of a group (group 1: 0-14 Mic1, 15-29 Mic2) as the image holds it.
 void SendBandCoefficients(Ctx& c, int group, int wireBand);
+// Band k sent again as the image holds it: its record, then its coefficients
+// (the band write without re-encoding, so the record goes out byte for byte).
+void RewriteEqBand(Ctx& c, Eq eq, int band);
 
 // ---- levels, routing, delays -----------------------------------------------
 
@@ -126,6 +130,15 @@ void pitchPayload(int semitones, uint8_t out[8]);
 void compressorBlock(float thr, float ratio, float attackMs, float releaseMs, uint32_t out[7]);
 // 1 - exp(-1 / (ms x 48)), each step rounded to single precision.
 float compressorTimeCoefficient(float ms);
+
+// ---- writing stored values again -----------------------------------------------
+
+// Sends the slots as DeviceState holds them, each through the write operation
+// that owns it (a compressor block, a pre-delay pair or the feedback
+// suppression switch goes out once however many of its slots are listed).
+// Undo and redo of the window store earlier values and send them this way.
+// The slots hold exactly what they held before the call.
+void RewriteSlots(Ctx& c, const std::vector<int>& slots);
 
 // ---- modes, remote keys, machine ------------------------------------------------
 

@@ -125,6 +125,17 @@ void SendBandCoefficients(Ctx& c, int group, int wireBand) {
                      dsp::DeviceCoefficients(group, b.type, b.freqHz, b.gainDb, b.q));
 }
 
+void RewriteEqBand(Ctx& c, Eq eq, int band) {
+    if (!validEq(eq)) return;
+    const EqInfo& e = eqInfo(eq);
+    if (band < 0 || band >= bandsOnUnit(c.st, e)) return;
+    const int offset = bandOffset(eq, band);
+    uint8_t rec[kBandRecordSize];
+    c.st.eqImage.read(offset, kBandRecordSize, rec);
+    WriteEqBytes(c.out, offset, kBandRecordSize, rec);
+    SendBandCoefficients(c, e.group, band + e.wireOffset);
+}
+
 void SendAllEqBands(Ctx& c) {
     for (int group = GROUP_MIC; group <= GROUP_SUB; ++group) {
         const int bands = groupBands(c.st, group);
