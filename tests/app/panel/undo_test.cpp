@@ -228,6 +228,30 @@ TEST_F(UndoTest, ResetAndBypassAreOneStepEach) {
     EXPECT_EQ(cell(2, ColGain), QStringLiteral("+3.0dB"));
 }
 
+TEST_F(UndoTest, UpperAreaSlidersAreStepsOfTheirPage) {
+    makeWithUndo(1, PAGE_MAIN);
+    const auto start = rig.st.params.copy();
+    // The Main "Mic" mix writes three levels; a compressor move sends its whole block.
+    slider(id::kMixSlider0 + 1)->MoveByUser(40);
+    slider(id::kCompSlider0 + 1)->MoveByUser(30);
+    testinput::Drain();
+    ASSERT_EQ(stack->count(), 2);
+    EXPECT_TRUE(stack->undoText(1).startsWith(QStringLiteral("Undo: MAIN ")));
+
+    panel->SetPage(PAGE_REAR);
+    rig.out.clear();
+    stack->undo();
+    ASSERT_EQ(rig.out.reports.size(), 1u);
+    EXPECT_EQ(rig.out.reports[0][3], GROUP_MAIN);
+    EXPECT_EQ(rig.out.reports[0][4], '7');  // the compressor block
+    EXPECT_EQ(panel->pageNumber(), PAGE_MAIN);
+    rig.out.clear();
+    stack->undo();
+    EXPECT_EQ(rig.st.params.copy(), start);
+    EXPECT_EQ(rig.out.reports.size(), 3u);
+    EXPECT_EQ(slider(id::kMixSlider0 + 1)->position(), rig.st.slotInt(outputSlot(GROUP_MAIN, OUT_MIC_LEVEL)));
+}
+
 TEST_F(UndoTest, UndoWhileNotConnectedChangesTheStateAndSendsNothing) {
     makeWithUndo(0, PAGE_CENTER);
     const Record before = record(Eq::Center, 2);
