@@ -252,6 +252,20 @@ TEST_F(UndoTest, UpperAreaSlidersAreStepsOfTheirPage) {
     EXPECT_EQ(slider(id::kMixSlider0 + 1)->position(), rig.st.slotInt(outputSlot(GROUP_MAIN, OUT_MIC_LEVEL)));
 }
 
+TEST_F(UndoTest, AFilterImportIsOneStepOverBothMicrophones) {
+    makeWithUndo(1);
+    const auto image = rig.st.eqImage.copy();
+    ASSERT_TRUE(panel->ImportFilters(QStringLiteral(UDARE_FIXTURES "/eq/autoeq_ParametricEQ.txt")));
+    ASSERT_EQ(stack->count(), 1);
+    EXPECT_EQ(stack->undoText(1), QStringLiteral("Undo: MIC MIC1+MIC2 filter import"));
+    rig.out.clear();
+    stack->undo();
+    EXPECT_EQ(rig.st.eqImage.copy(), image);
+    const auto writes = bandWrites();
+    EXPECT_EQ(writes.size(), 30u);
+    EXPECT_EQ(curve()->band(0).type, dsp::FT_PEQ);
+}
+
 TEST_F(UndoTest, UndoWhileNotConnectedChangesTheStateAndSendsNothing) {
     makeWithUndo(0, PAGE_CENTER);
     const Record before = record(Eq::Center, 2);

@@ -61,7 +61,7 @@ TEST_F(UndoViewTest, ASliderDragIsOneStepThatTheKeysUndoAndRedo) {
 
     frame->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
-    unit->clearReceived();
+    clearSent();
     QTest::keyClick(frame.get(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(session->state().slotInt(slot::micVolume), start);
     EXPECT_EQ(lastMicVolumeSent(), static_cast<int>(enc::percent(start)));
@@ -132,7 +132,7 @@ TEST_F(UndoViewTest, UndoWithTheUnitPulledOutChangesTheWindowAndSendsNothing) {
     slider(ID_SLIDER_MUSICVOL)->setValue(start + 12);
     view->toggleVirtualPlug();
     ASSERT_TRUE(waitFor([&] { return !session->connected(); }));
-    unit->clearReceived();
+    clearSent();
     view->undo().undo();
     EXPECT_EQ(session->state().slotInt(slot::musicVolume), start);
     EXPECT_EQ(slider(ID_SLIDER_MUSICVOL)->value(), start);
