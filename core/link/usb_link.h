@@ -78,6 +78,7 @@ public:
     // 61 on success, 0 when refused or dropped, else what the device accepted.
     int WriteUsbData(const uint8_t* data, size_t len);
     int writeReport(const uint8_t* data, size_t len) override { return WriteUsbData(data, len); }
+    void releaseWriter() override { SignalWriteReady(); }
 
     // Releases one waiting writer (the learning dialog does this when the user gives up).
     void SignalWriteReady();

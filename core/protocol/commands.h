@@ -157,6 +157,10 @@ void RequestCurrentMode(Ctx& c);
 
 void LearnRemoteKey(Ctx& c, int key);  // key slot 1-15
 void CancelLearning(Ctx& c);
+// The user gave up waiting for a key: the unit may never answer 0x60, so the
+// writer waiting for that reply is let go before 0x61 is sent. Never waits
+// for the unit's reply to the learning request.
+void GiveUpLearning(Ctx& c);
 void ReadRemoteKeys(Ctx& c);
 void WriteRemoteKeys(Ctx& c);
 

@@ -62,6 +62,12 @@ void LearnRemoteKey(Ctx& c, int key) {
 }
 
 void CancelLearning(Ctx& c) { req::CancelLearning(c.out); }
+
+void GiveUpLearning(Ctx& c) {
+    c.out.releaseWriter();
+    CancelLearning(c);
+}
+
 void ReadRemoteKeys(Ctx& c) { req::RemoteKeys(c.out); }
 void WriteRemoteKeys(Ctx& c) { sendBlock(c, op::kWriteRemoteKeys, c.st.remoteKeys); }
 

@@ -21,6 +21,9 @@ public:
     virtual ~ReportSink() = default;
     // Sends len bytes zero-padded to 61; returns the bytes written (61), or 0 if dropped.
     virtual int writeReport(const uint8_t* data, size_t len) = 0;
+    // Lets the next write go without waiting for the reply to the previous
+    // one (the link paces its writes by replies); other sinks do not wait.
+    virtual void releaseWriter() {}
 };
 
 // Upper-case hex, single spaces: "02 09 00 ...".

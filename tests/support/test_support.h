@@ -16,7 +16,10 @@ namespace udare::test {
 class RecordingSink : public ReportSink {
 public:
     int writeReport(const uint8_t* data, size_t len) override;
+    // Counts the writers let go without a reply.
+    void releaseWriter() override { ++released; }
     std::vector<HidReport> reports;
+    int released = 0;
     bool connected = true;
     std::vector<std::string> hex() const;  // each report as upper-case hex
     void clear() { reports.clear(); }

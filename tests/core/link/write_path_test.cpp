@@ -2,6 +2,7 @@
 #include <atomic>
 
 #include "link_fixture.h"
+#include "protocol/commands.h"
 
 namespace udare::test {
 namespace {
@@ -165,6 +166,18 @@ TEST_F(WritePath, SignalWriteReadyReleasesAWaitingWriter) {
     link->SignalWriteReady();
     writer.join();
     EXPECT_LT(took.load(), 2000);
+}
+
+TEST_F(WritePath, GivingUpLearningSendsCancelWithoutWaitingForTheKey) {
+    // The unit answers 0x60 only when a remote key is pressed.
+    link->setTimingForTest({10000, 300, 20});
+    connectTo(silentResponder());
+    ASSERT_EQ(send(0x60), kReportSize);
+    const auto start = std::chrono::steady_clock::now();
+    GiveUpLearning(link->context());
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, std::chrono::milliseconds(2000));
+    EXPECT_EQ(wire->writtenCount(), 2u);
 }
 
 TEST_F(WritePath, ReadTimeoutsJustLoopAndUnknownReportsStillRelease) {

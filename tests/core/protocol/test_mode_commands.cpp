@@ -99,6 +99,14 @@ TEST(ModeCommands, ShortRequests) {
     }
 }
 
+TEST(GiveUpLearning, LetsTheWaitingWriterGoBeforeCancelling) {
+    Rig r;
+    GiveUpLearning(r.c);
+    EXPECT_EQ(r.out.released, 1);
+    expectReports(r, {"02 61"});
+    EXPECT_EQ(r.st.remoteKeys.copy()[9], kInitialRemoteKeys[9]);
+}
+
 TEST(LearnRemoteKey, OnlyTheFifteenKeys) {
     Rig r;
     for (int k : {0, 16, -1, 255}) LearnRemoteKey(r.c, k);
