@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -19,9 +20,14 @@
 #include "shell/qt_host.h"
 #include "shell/session.h"
 #include "shell/single_instance.h"
+#include "shell/view.h"
 #include "sim/sim_options.h"
 #ifdef UDARE_HAVE_UPGRADE
 #include "upgrade/upgrade_windows.h"
+#endif
+#ifdef UDARE_HAVE_DIALOGS
+#include "dialogs/dialogs.h"
+#include "dialogs/remote_dlg.h"
 #endif
 
 using namespace udare::shell;
@@ -76,6 +82,12 @@ struct Options {
                              QStringLiteral("Write every report to FILE (- for standard output): "
                                             "\"> \" sent, \"< \" received, 61 bytes of hex a line."),
                              QStringLiteral("FILE|-")};
+    QCommandLineOption openDialog{QStringLiteral("open-dialog"),
+                                  QStringLiteral("Open a dialog once the first synchronisation is done "
+                                                 "(machine-settings, machine-settings-locked, "
+                                                 "remote-learning, learn-N); with --screenshot the "
+                                                 "picture shows the whole screen with it."),
+                                  QStringLiteral("NAME")};
     QCommandLineOption stats{QStringLiteral("startup-stats"),
                              QStringLiteral("Print the start-up time and resident memory.")};
     Options() {
@@ -86,6 +98,9 @@ struct Options {
         parser.addOption(screenshot);
         parser.addOption(trace);
         parser.addOption(shotDelay);
+#ifdef UDARE_HAVE_DIALOGS
+        parser.addOption(openDialog);
+#endif
         parser.addOption(stats);
         parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A mode file (.VXS) to open."),
                                      QStringLiteral("[file]"));
@@ -199,6 +214,10 @@ int main(int argc, char* argv[]) {
     registerDialogs(app.dialogs(), app);
     CMainFrame frame(app);
     prompter.setParentWindow(&frame);
+#ifdef UDARE_HAVE_DIALOGS
+    udare::dialogs::QtRemoteFileChooser remoteFiles;
+    udare::dialogs::RegisterDialogs(app, remoteFiles);
+#endif
 
     QObject::connect(&instance, &SingleInstance::activateRequested, &frame, &CMainFrame::bringToFront);
     QObject::connect(&instance, &SingleInstance::openRequested, &app, &CVovedo13App::openDocument);
@@ -210,13 +229,42 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "udare-tuner: --screenshot-delay needs a number of milliseconds\n");
         return 2;
     }
+#ifdef UDARE_HAVE_DIALOGS
+    const QString dialogName = parser.value(o.openDialog);
+    if (!dialogName.isEmpty() && !udare::dialogs::IsDialogName(dialogName)) {
+        std::fprintf(stderr, "udare-tuner: --open-dialog: unknown dialog %s\n", qPrintable(dialogName));
+        return 2;
+    }
+    if (!dialogName.isEmpty()) {
+        // Once the first synchronisation is over, open it; a picture follows.
+        auto* waitSync = new QTimer(&frame);
+        waitSync->setInterval(100);
+        QObject::connect(waitSync, &QTimer::timeout, &frame, [&, waitSync] {
+            CVovedo13View* v = frame.view();
+            if (!v || v->firstSyncPending() || app.slot(DialogSlot::SyncProgress)) return;
+            waitSync->stop();
+            udare::dialogs::OpenDialogByName(app, dialogName, [&] {
+                if (shotPath.isEmpty()) return;
+                QTimer::singleShot(800, &frame, [&] {
+                    QScreen* screen = QGuiApplication::primaryScreen();
+                    if (!screen || !screen->grabWindow(0).save(shotPath))
+                        std::fprintf(stderr, "udare-tuner: cannot write %s\n", qPrintable(shotPath));
+                    QCoreApplication::exit(0);
+                });
+            });
+        });
+        waitSync->start();
+    }
+#else
+    const QString dialogName;
+#endif
     const bool printStats = parser.isSet(stats);
     QObject::connect(&frame, &CMainFrame::firstPainted, &frame, [&] {
         if (printStats) {
             std::fprintf(stderr, "painted %.0f ms after process start (%lld ms after main), resident %ld KiB\n",
                          msSinceProcessStart(), static_cast<long long>(sinceMain.elapsed()), residentKiB());
         }
-        if (!shotPath.isEmpty()) {
+        if (!shotPath.isEmpty() && dialogName.isEmpty()) {
             // Let the first notices and timers settle, then take the picture.
             QTimer::singleShot(shotDelayMs, &frame, [&] {
                 if (!frame.grab().save(shotPath))

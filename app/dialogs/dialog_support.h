@@ -1,0 +1,42 @@
+// Pieces the auxiliary dialogs share: dialog-unit geometry, the background,
+// the picture buttons, and opening what another part of the program made.
+#pragma once
+
+#include <QColor>
+#include <QRect>
+#include <QString>
+
+class QWidget;
+
+namespace udare::controls {
+class CGdipButton;
+}
+
+namespace udare::shell {
+class CVovedo13App;
+enum class DialogSlot;
+}  // namespace udare::shell
+
+namespace udare::dialogs {
+
+inline const QColor kDialogBackground(240, 250, 255);
+
+// Dialog units of the layouts to pixels (the dialog font's 6 x 13 pixel
+// average character: 4 units across, 8 units down).
+constexpr int DuX(int x) { return (x * 6 + 2) / 4; }
+constexpr int DuY(int y) { return (y * 13 + 4) / 8; }
+inline QRect Du(int l, int t, int w, int h) { return QRect(DuX(l), DuY(t), DuX(w), DuY(h)); }
+
+// The dialog's own background colour, painted behind every child.
+void SetDialogBackground(QWidget* dialog);
+
+// A picture button with white 12-pixel text (the standard surface, and the
+// alternate one when alternate is set).
+controls::CGdipButton* MakeImageButton(QWidget* parent, int id, const QString& text, const QRect& rect,
+                                       bool withAlternate = false);
+
+// Shows the upgrade dialog registered for a slot (made on first use), or
+// tells the user that the upgrade is not available. True when shown.
+bool OpenUpgradeDialog(shell::CVovedo13App& app, shell::DialogSlot slot);
+
+}  // namespace udare::dialogs
