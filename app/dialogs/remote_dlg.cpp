@@ -1,5 +1,6 @@
 #include "remote_dlg.h"
 
+#include <QCloseEvent>
 #include <QFileDialog>
 #include <QLinearGradient>
 #include <QPainter>
@@ -248,6 +249,13 @@ void CRemoteDlg::relabel() {
     instructions_->setAccessibleName(T("遥控学习说明", "How to teach the unit a remote"));
     instructionsLanguage_ = shell::uiLanguage();
     instructions_->update();
+}
+
+void CRemoteDlg::reject() { close(); }
+
+void CRemoteDlg::closeEvent(QCloseEvent* e) {
+    // Not the dialog's own handler: that only hides it through reject().
+    e->accept();
 }
 
 void CRemoteDlg::showEvent(QShowEvent* e) {

@@ -99,8 +99,12 @@ public:
     // The learning text of a key in the current language.
     static QString learnText(const RemoteKey& key);
 
+public slots:
+    void reject() override;  // Escape closes like the close box
+
 protected:
     void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
 
 private:
     shell::CVovedo13App& app_;

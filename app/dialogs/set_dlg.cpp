@@ -336,6 +336,7 @@ void CSetDlg::apply() {
 
 // ---- closing ----
 
+// Escape closes like the close box.
 void CSetDlg::reject() { close(); }
 
 void CSetDlg::closeEvent(QCloseEvent* e) {
@@ -348,7 +349,8 @@ void CSetDlg::closeEvent(QCloseEvent* e) {
         // The start sliders may have changed the current volumes.
         if (shell::CVovedo13View* v = app_.view()) v->levels().refresh();
     }
-    QDialog::closeEvent(e);
+    // Not the dialog's own handler: that would come back through reject().
+    e->accept();
 }
 
 // ---- language ----

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMenu>
 #include <QMetaObject>
@@ -511,6 +513,8 @@ void CVovedo13View::addDebugMenu() {
     b->setObjectName(QStringLiteral("debugMenuButton"));
     auto* menu = new QMenu(b);
     QAction* plug = menu->addAction(QString());
+    QAction* key = menu->addAction(QStringLiteral("Press a remote key…"));
+    connect(key, &QAction::triggered, this, &CVovedo13View::askVirtualRemoteKey);
     connect(menu, &QMenu::aboutToShow, this, [this, plug] {
         sim::VirtualUnit* unit = app_.session().virtualUnit();
         plug->setText(unit && unit->plugged() ? QStringLiteral("Unplug virtual unit")
@@ -519,6 +523,53 @@ void CVovedo13View::addDebugMenu() {
     connect(plug, &QAction::triggered, this, &CVovedo13View::toggleVirtualPlug);
     b->setMenu(menu);
     b->setPopupMode(QToolButton::InstantPopup);
+}
+
+void CVovedo13View::askVirtualRemoteKey() {
+    bool ok = false;
+    const QString text = QInputDialog::getText(
+        window(), QStringLiteral("Press a remote key"),
+        QStringLiteral("Key code in hexadecimal (00-FF), pressed while the unit learns a key:"),
+        QLineEdit::Normal, QStringLiteral("%1").arg(lastRemoteKey_, 2, 16, QLatin1Char('0')).toUpper(), &ok);
+    if (!ok) return;
+    const int code = text.trimmed().toInt(&ok, 16);
+    if (!ok || code < 0 || code > 0xFF) {
+        app_.prompter().messageBox("Not a key code: " + text.toStdString(), "Press a remote key",
+                                   Prompter::Icon::Warning);
+        return;
+    }
+    lastRemoteKey_ = code;
+    pressVirtualRemoteKey(code);
+}
+
+void CVovedo13View::pressVirtualRemoteKey(int code) {
+    sim::VirtualUnit* unit = app_.session().virtualUnit();
+    if (!unit) return;
+    if (unit->pressRemoteKey(static_cast<uint8_t>(code))) {
+        pendingRemoteKey_ = -1;
+        remoteKeyTimer_.stop();
+        return;
+    }
+    pendingRemoteKey_ = code & 0xFF;
+    if (!remoteKeyTimer_.isActive()) {
+        // A moment after learning starts, so that the waiting dialog is seen.
+        remoteKeyTimer_.setInterval(400);
+        connect(&remoteKeyTimer_, &QTimer::timeout, this, &CVovedo13View::onRemoteKeyTimer,
+                Qt::UniqueConnection);
+        remoteKeyTimer_.start();
+    }
+}
+
+void CVovedo13View::onRemoteKeyTimer() {
+    sim::VirtualUnit* unit = app_.session().virtualUnit();
+    if (!unit || pendingRemoteKey_ < 0) {
+        remoteKeyTimer_.stop();
+        return;
+    }
+    if (unit->learningKey() != 0 && unit->pressRemoteKey(static_cast<uint8_t>(pendingRemoteKey_))) {
+        pendingRemoteKey_ = -1;
+        remoteKeyTimer_.stop();
+    }
 }
 
 void CVovedo13View::installPlugSignal() {

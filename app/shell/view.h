@@ -123,6 +123,10 @@ public:
 
     // The virtual unit (with --simulate): pull it out, or plug it back in.
     void toggleVirtualPlug();
+    // Press a remote key on the virtual unit: now while it learns a key, else
+    // as soon as it starts learning one (the learning dialog is modal).
+    void pressVirtualRemoteKey(int code);
+    int pendingVirtualRemoteKey() const { return pendingRemoteKey_; }
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -138,6 +142,8 @@ private:
     void openGuardedDialog(int commandId);
     void closeSlot(DialogSlot s);
     void addDebugMenu();
+    void askVirtualRemoteKey();
+    void onRemoteKeyTimer();
     void installPlugSignal();
     Ribbon* ribbon() const;
 
@@ -160,6 +166,9 @@ private:
     std::shared_ptr<HotplugTarget> hotplugTarget_;
     QString pendingDocument_;
     bool firstConnectTried_ = false;
+    QTimer remoteKeyTimer_;
+    int pendingRemoteKey_ = -1;
+    int lastRemoteKey_ = 0x5A;
 };
 
 }  // namespace udare::shell
