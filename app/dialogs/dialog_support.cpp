@@ -34,16 +34,13 @@ controls::CGdipButton* MakeImageButton(QWidget* parent, int id, const QString& t
     return b;
 }
 
-bool OpenUpgradeDialog(shell::CVovedo13App& app, shell::DialogSlot slot) {
-    QWidget* w = app.slot(slot);
+bool OpenUpgradeDialog(shell::CVovedo13App& app, ui::DialogSlot slot) {
+    QWidget* w = app.dialogs().show(slot, app.mainWindow());
     if (!w) {
         app.showInfoBox(shell::T("此版本暂不提供升级功能", "The upgrade is not available in this version"),
                         1100);
         return false;
     }
-    w->show();
-    w->raise();
-    w->activateWindow();
     return true;
 }
 

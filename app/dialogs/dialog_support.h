@@ -12,10 +12,11 @@ namespace udare::controls {
 class CGdipButton;
 }
 
+#include "ui/ui_api.h"
+
 namespace udare::shell {
 class CVovedo13App;
-enum class DialogSlot;
-}  // namespace udare::shell
+}
 
 namespace udare::dialogs {
 
@@ -37,6 +38,6 @@ controls::CGdipButton* MakeImageButton(QWidget* parent, int id, const QString& t
 
 // Shows the upgrade dialog registered for a slot (made on first use), or
 // tells the user that the upgrade is not available. True when shown.
-bool OpenUpgradeDialog(shell::CVovedo13App& app, shell::DialogSlot slot);
+bool OpenUpgradeDialog(shell::CVovedo13App& app, ui::DialogSlot slot);
 
 }  // namespace udare::dialogs

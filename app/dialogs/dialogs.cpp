@@ -12,15 +12,18 @@
 
 namespace udare::dialogs {
 
-void RegisterDialogs(shell::CVovedo13App& app, RemoteFileChooser& files) {
-    shell::CVovedo13View* view = app.view();
-    if (!view) return;
-    app.setMachineSettingsFactory(
-        [&app, view](QWidget* parent) -> QWidget* { return new CSetDlg(app, view->context(), parent); });
-    view->setDialogFactory(shell::cmd::ID_BTN_REMOTE, shell::DialogSlot::RemoteLearning,
-                           [&app, view, &files](QWidget* parent) -> QWidget* {
-                               return new CRemoteDlg(app, view->context(), files, parent);
-                           });
+void RegisterDialogs(ui::DialogRegistry& dialogs, shell::CVovedo13App& app, RemoteFileChooser* files) {
+    // The standard dialogs keep no state, so one serves every caller.
+    static QtRemoteFileChooser standardFiles;
+    RemoteFileChooser& chooser = files ? *files : standardFiles;
+    dialogs.add(ui::DialogSlot::MachineSettings, [&app](QWidget* parent) -> QWidget* {
+        shell::CVovedo13View* view = app.view();
+        return view ? new CSetDlg(app, view->context(), parent) : nullptr;
+    });
+    dialogs.add(ui::DialogSlot::RemoteLearning, [&app, &chooser](QWidget* parent) -> QWidget* {
+        shell::CVovedo13View* view = app.view();
+        return view ? new CRemoteDlg(app, view->context(), chooser, parent) : nullptr;
+    });
 }
 
 namespace {
@@ -37,7 +40,7 @@ void OpenDialogByName(shell::CVovedo13App& app, const QString& name, const std::
     if (!view || !IsDialogName(name)) return;
     if (name.startsWith(QLatin1String("machine-settings"))) {
         app.handleF7Released();
-        auto* dlg = qobject_cast<CSetDlg*>(app.slot(shell::DialogSlot::MachineSettings));
+        auto* dlg = qobject_cast<CSetDlg*>(app.slot(ui::DialogSlot::MachineSettings));
         if (dlg && name.endsWith(QLatin1String("-locked"))) {
             if (auto* lock = qobject_cast<QCheckBox*>(dlg->control(CSetDlg::IDC_LOCK_PANEL)))
                 lock->setChecked(true);
@@ -46,7 +49,7 @@ void OpenDialogByName(shell::CVovedo13App& app, const QString& name, const std::
         return;
     }
     view->onRibbonCommand(shell::cmd::ID_BTN_REMOTE);
-    auto* remote = qobject_cast<CRemoteDlg*>(app.slot(shell::DialogSlot::RemoteLearning));
+    auto* remote = qobject_cast<CRemoteDlg*>(app.slot(ui::DialogSlot::RemoteLearning));
     const auto m = kLearnName.match(name);
     if (!remote || !m.hasMatch()) {
         if (opened) opened();

@@ -6,6 +6,8 @@
 
 class QString;
 
+#include "ui/ui_api.h"
+
 namespace udare::shell {
 class CVovedo13App;
 }
@@ -14,8 +16,11 @@ namespace udare::dialogs {
 
 class RemoteFileChooser;
 
-// After the frame (and so the view) exists. files outlives the application.
-void RegisterDialogs(shell::CVovedo13App& app, RemoteFileChooser& files);
+// The machine settings and remote learning dialogs; they are made when first
+// opened, once the view exists. files outlives the application; without it
+// the standard file dialogs are used.
+void RegisterDialogs(ui::DialogRegistry& dialogs, shell::CVovedo13App& app,
+                     RemoteFileChooser* files = nullptr);
 
 // For pictures of the dialogs (udare-tuner --open-dialog): "machine-settings",
 // "machine-settings-locked" (the panel lock ticked), "remote-learning", or

@@ -283,9 +283,9 @@ void CRemoteDlg::keyAreaClicked(const RemoteKey& key) {
     const QString text = learnText(key);
     LearnRemoteKey(c_, key.slot);
     CRemoteStudyDlg dlg(app_, c_, text, this);
-    app_.setSlot(shell::DialogSlot::LearningInProgress, &dlg);
+    app_.setSlot(ui::DialogSlot::LearningInProgress, &dlg);
     dlg.exec();
-    app_.setSlot(shell::DialogSlot::LearningInProgress, nullptr);
+    app_.setSlot(ui::DialogSlot::LearningInProgress, nullptr);
 }
 
 void CRemoteDlg::apply() {

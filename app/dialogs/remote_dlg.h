@@ -70,7 +70,7 @@ protected:
     void paintEvent(QPaintEvent*) override;
 };
 
-class CRemoteDlg final : public QDialog, public shell::Relabelable {
+class CRemoteDlg final : public QDialog, public ui::Relabelable {
     Q_OBJECT
 public:
     static constexpr int kDialogId = 373;

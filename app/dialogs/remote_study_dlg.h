@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <QTimer>
 
-#include "shell/view.h"
+#include "ui/ui_api.h"
 
 class QLabel;
 class QLineEdit;
@@ -21,7 +21,7 @@ class CVovedo13App;
 
 namespace udare::dialogs {
 
-class CRemoteStudyDlg final : public QDialog, public shell::KeyLearnSink {
+class CRemoteStudyDlg final : public QDialog, public ui::KeyLearnSink {
     Q_OBJECT
 public:
     static constexpr int kDialogId = 372;

@@ -19,6 +19,7 @@
 #include "shell/lang.h"
 #include "shell/mode_files.h"
 #include "shell/ribbon_levels.h"
+#include "shell/view.h"
 #include "xbmp_slider.h"
 
 namespace udare::dialogs {
@@ -164,13 +165,13 @@ CSetDlg::CSetDlg(shell::CVovedo13App& app, Ctx& c, QWidget* parent) : QDialog(pa
     mcu->setGeometry(Du(14, 186, 62, 16));
     mcu->setAutoDefault(false);
     connect(mcu, &QPushButton::clicked, this,
-            [this] { OpenUpgradeDialog(app_, shell::DialogSlot::McuUpgrade); });
+            [this] { OpenUpgradeDialog(app_, ui::DialogSlot::McuUpgrade); });
     auto* dsp = new QPushButton(Z("DSP升级"), this);
     setControlId(dsp, IDC_DSP_UPGRADE);
     dsp->setGeometry(Du(80, 186, 62, 16));
     dsp->setAutoDefault(false);
     connect(dsp, &QPushButton::clicked, this,
-            [this] { OpenUpgradeDialog(app_, shell::DialogSlot::DspUpgrade); });
+            [this] { OpenUpgradeDialog(app_, ui::DialogSlot::DspUpgrade); });
 
     // Lock details, in force while the panel is locked.
     for (int bit = 0; bit < 8; ++bit) {
@@ -344,8 +345,8 @@ void CSetDlg::closeEvent(QCloseEvent* e) {
         closed_ = true;
         // Unapplied edits are dropped; volumes already sent stay as they are.
         RevertMachineSettings(c_);
-        if (app_.slot(shell::DialogSlot::MachineSettings) == this)
-            app_.setSlot(shell::DialogSlot::MachineSettings, nullptr);
+        if (app_.slot(ui::DialogSlot::MachineSettings) == this)
+            app_.setSlot(ui::DialogSlot::MachineSettings, nullptr);
         // The start sliders may have changed the current volumes.
         if (shell::CVovedo13View* v = app_.view()) v->levels().refresh();
     }

@@ -11,7 +11,7 @@
 #include <array>
 
 #include "shell/app.h"
-#include "shell/view.h"
+#include "ui/ui_api.h"
 
 class QCheckBox;
 class QComboBox;
@@ -31,7 +31,7 @@ class CXBmpSlider;
 
 namespace udare::dialogs {
 
-class CSetDlg final : public QDialog, public shell::StateRefreshable, public shell::Relabelable {
+class CSetDlg final : public QDialog, public ui::StateRefreshable, public ui::Relabelable {
     Q_OBJECT
 public:
     static constexpr int kDialogId = 335;

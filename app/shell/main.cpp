@@ -27,7 +27,6 @@
 #endif
 #ifdef UDARE_HAVE_DIALOGS
 #include "dialogs/dialogs.h"
-#include "dialogs/remote_dlg.h"
 #endif
 
 using namespace udare::shell;
@@ -116,6 +115,9 @@ void registerDialogs(udare::ui::DialogRegistry& dialogs, CVovedo13App& app) {
                                        [&app](QWidget* w, int dialog) { app.relabel(w, dialog); });
 #ifdef UDARE_HAVE_UPGRADE
     udare::upgrade::registerUpgradeWindows(dialogs, app);
+#endif
+#ifdef UDARE_HAVE_DIALOGS
+    udare::dialogs::RegisterDialogs(dialogs, app);
 #endif
 }
 
@@ -214,10 +216,6 @@ int main(int argc, char* argv[]) {
     registerDialogs(app.dialogs(), app);
     CMainFrame frame(app);
     prompter.setParentWindow(&frame);
-#ifdef UDARE_HAVE_DIALOGS
-    udare::dialogs::QtRemoteFileChooser remoteFiles;
-    udare::dialogs::RegisterDialogs(app, remoteFiles);
-#endif
 
     QObject::connect(&instance, &SingleInstance::activateRequested, &frame, &CMainFrame::bringToFront);
     QObject::connect(&instance, &SingleInstance::openRequested, &app, &CVovedo13App::openDocument);

@@ -55,7 +55,7 @@ protected:
     void start(const Machine& machine = {0, 60, 50, 99, 99, 0, 0, 0, 0, 0, 0, 0}, const QString& sim = {},
                int language = 0) {
         buildSynced(sim, [&](sim::VirtualUnit& u) { u.setMachineSettings(machine); }, language);
-        RegisterDialogs(*app, remoteFiles);
+        RegisterDialogs(app->dialogs(), *app, &remoteFiles);
     }
 
     CSetDlg* openSettings() {
@@ -262,7 +262,7 @@ TEST_F(Dialogs, LockDetailsFollowThePanelLockAndSetTheLockBits) {
 
 TEST_F(Dialogs, PowerOnModeIsHiddenForProtocolOne) {
     build(QStringLiteral("protocol=1"));
-    RegisterDialogs(*app, remoteFiles);
+    RegisterDialogs(app->dialogs(), *app, &remoteFiles);
     // The unit is refused for its protocol but stays connected.
     ASSERT_TRUE(waitFor([&] { return !prompter.calls.empty() && !app->slot(DialogSlot::SyncProgress); }));
     CSetDlg* dlg = openSettings();
@@ -278,11 +278,16 @@ TEST_F(Dialogs, UpgradeButtonsOpenWhatIsRegisteredOrSayItIsMissing) {
     child<QPushButton>(dlg, CSetDlg::IDC_MCU_UPGRADE)->click();
     EXPECT_FALSE(infoText().isEmpty());
 
-    QWidget upgrade(nullptr, Qt::Dialog);
-    app->setSlot(DialogSlot::DspUpgrade, &upgrade);
+    int made = 0;
+    app->dialogs().add(DialogSlot::DspUpgrade, [&](QWidget* parent) {
+        ++made;
+        return new QWidget(parent, Qt::Dialog);
+    });
     child<QPushButton>(dlg, CSetDlg::IDC_DSP_UPGRADE)->click();
-    EXPECT_TRUE(upgrade.isVisible());
-    app->setSlot(DialogSlot::DspUpgrade, nullptr);
+    EXPECT_EQ(made, 1);
+    ASSERT_TRUE(app->slot(DialogSlot::DspUpgrade));
+    EXPECT_TRUE(app->slot(DialogSlot::DspUpgrade)->isVisible());
+    app->dialogs().close(DialogSlot::DspUpgrade);
 }
 
 TEST_F(Dialogs, SettingsSpeakTheCurrentLanguage) {
