@@ -302,6 +302,7 @@ TEST_F(Dialogs, SettingsSpeakTheCurrentLanguage) {
     EXPECT_EQ(a->valueInterface()->maximumValue().toInt(), 99);
     // Set through assistive technology as by a user: the unit hears it.
     a->valueInterface()->setCurrentValue(45);
+    pump(50);  // the slider posts its position
     EXPECT_EQ(st().machine.working[2], 45);
     EXPECT_EQ(st().slotInt(slot::musicVolume), 45);
 
