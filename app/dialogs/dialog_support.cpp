@@ -12,8 +12,8 @@
 namespace udare::dialogs {
 
 void SetDialogBackground(QWidget* dialog) {
-    // The layouts are measured for the small dialog font.
-    dialog->setFont(controls::PixelFont(QStringLiteral("宋体"), 12));
+    // The panel's template text size, so captions fit their boxes.
+    dialog->setFont(controls::PixelFont(QStringLiteral("宋体"), 11));
     dialog->setAutoFillBackground(true);
     QPalette pal = dialog->palette();
     pal.setColor(QPalette::Window, kDialogBackground);

@@ -12,6 +12,7 @@ namespace udare::controls {
 class CGdipButton;
 }
 
+#include "panel/dialog_music.h"
 #include "ui/ui_api.h"
 
 namespace udare::shell {
@@ -22,11 +23,10 @@ namespace udare::dialogs {
 
 inline const QColor kDialogBackground(240, 250, 255);
 
-// Dialog units of the layouts to pixels (the dialog font's 6 x 13 pixel
-// average character: 4 units across, 8 units down).
-constexpr int DuX(int x) { return (x * 6 + 2) / 4; }
-constexpr int DuY(int y) { return (y * 13 + 4) / 8; }
-inline QRect Du(int l, int t, int w, int h) { return QRect(DuX(l), DuY(t), DuX(w), DuY(h)); }
+// Dialog units of the layouts to pixels: the tuning panel's one mapping.
+inline QRect Du(int l, int t, int w, int h) { return panel::CDialogMusic::DluRect(l, t, w, h); }
+inline int DuX(int x) { return Du(x, 0, 0, 0).left(); }
+inline int DuY(int y) { return Du(0, y, 0, 0).top(); }
 
 // The dialog's own background colour, painted behind every child.
 void SetDialogBackground(QWidget* dialog);
