@@ -90,6 +90,9 @@ private:
         Outbox& o;
         explicit QueueSink(Outbox& ob) : o(ob) {}
         int writeReport(const uint8_t* data, size_t len) override { return o.queueReport(data, len); }
+        // At once, not queued: the sender may be the writer waiting for a
+        // reply that will never come (a key being learned).
+        void releaseWriter() override { o.link_.SignalWriteReady(); }
     };
     struct QueueClock final : Clock {
         Outbox& o;
@@ -102,6 +105,7 @@ private:
         Outbox& o;
         explicit DirectSink(Outbox& ob) : o(ob) {}
         int writeReport(const uint8_t* data, size_t len) override;
+        void releaseWriter() override { o.link_.SignalWriteReady(); }
     };
     struct DirectClock final : Clock {
         Outbox& o;
