@@ -20,16 +20,16 @@ public:
 
 class Boxes final : public Prompter {
 public:
-    explicit Boxes(DeviceState& st) : st_(st) {}
+    explicit Boxes(const UpgradeHooks& hooks) : hooks_(hooks) {}
     Answer messageBox(std::string_view, std::string_view caption, Icon, Buttons) override {
         if (caption == "Error") ++paramErrors;
-        if (caption == "错误" && st_.transferGate.load() != 0) std::abort();  // gate must be shut
+        if (caption == "错误" && hooks_.transferGate.load() != 0) std::abort();  // gate must be shut
         return Answer::Ok;
     }
     int paramErrors = 0;
 
 private:
-    DeviceState& st_;
+    const UpgradeHooks& hooks_;
 };
 
 template <typename Field>
@@ -40,11 +40,12 @@ void checkText(const Field& f) {
 constexpr size_t kGuard = 16;
 constexpr size_t kReadBackSize = 128;
 
-void check(const DeviceState& st, const Boxes& boxes, const std::vector<uint8_t>& readBack) {
+void check(const DeviceState& st, const UpgradeHooks& hooks, const Boxes& boxes,
+           const std::vector<uint8_t>& readBack) {
     checkText(st.identity.modelName);
     checkText(st.identity.mcuVersion);
     checkText(st.identity.dspVersion);
-    if (st.transferGate.load() != 1) std::abort();
+    if (hooks.transferGate.load() != 1) std::abort();
     for (int flag : {st.settingsModified.load(), st.paramErrorShown.load()})
         if (flag != 0 && flag != 1) std::abort();
     if (boxes.paramErrors > 1) std::abort();
@@ -63,8 +64,8 @@ void check(const DeviceState& st, const Boxes& boxes, const std::vector<uint8_t>
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DeviceState st;
     Sink sink;
-    Boxes boxes(st);
     UpgradeHooks hooks;
+    Boxes boxes(hooks);
     hooks.armMcuCheck(0xAA, 0xBB, 0xCC);
     std::vector<uint8_t> readBack(kReadBackSize + 2 * kGuard, 0xA5);
     hooks.attachReadBack(readBack.data() + kGuard, kReadBackSize, 0x40);
@@ -76,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Exact-size copy so a read past the given length is caught.
         std::vector<uint8_t> report(data, data + n);
         DispatchReport(c, report.data(), report.size());
-        check(st, boxes, readBack);
+        check(st, hooks, boxes, readBack);
         data += n;
         size -= n;
     } while (size > 0);
