@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "accessible_item.h"
 #include "control_support.h"
 #include "eq_panel.h"
 #include "peak_meter.h"
@@ -43,19 +44,11 @@ std::vector<int> visibleBands(const CEqPanel* c) {
     return out;
 }
 
-class EqBandAccessible final : public QAccessibleInterface, public QAccessibleActionInterface {
+class EqBandAccessible final : public AccessibleItem {
 public:
     EqBandAccessible(CEqPanel* curve, int band) : curve_(curve), band_(band) {}
 
     bool isValid() const override { return curve_ && curve_->model().valid(band_); }
-    QObject* object() const override { return nullptr; }
-    QAccessibleInterface* parent() const override {
-        return curve_ ? QAccessible::queryAccessibleInterface(curve_.data()) : nullptr;
-    }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
     QString text(QAccessible::Text t) const override {
         if (!isValid()) return {};
         if (t == QAccessible::Name) return AccessibleBandName(band_, curve_->language());
@@ -63,7 +56,6 @@ public:
             return AccessibleBandDescription(curve_->band(band_), curve_->language());
         return {};
     }
-    void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override {
         if (!isValid()) return {};
         const dsp::EqBand& b = curve_->band(band_);
@@ -71,27 +63,12 @@ public:
         return QRect(curve_->mapToGlobal(centre) - QPoint(8, 8), QSize(17, 17));
     }
     QAccessible::Role role() const override { return QAccessible::ListItem; }
-    QAccessible::State state() const override {
-        QAccessible::State s;
-        if (!isValid()) {
-            s.invalid = true;
-            return s;
-        }
-        s.selectable = true;
-        s.selected = curve_->selected() == band_;
-        s.invisible = !curve_->isVisible();
-        return s;
-    }
-    void* interface_cast(QAccessible::InterfaceType t) override {
-        return t == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
-    }
-    QStringList actionNames() const override { return {pressAction()}; }
-    void doAction(const QString& name) override {
-        if (isValid() && name == pressAction()) curve_->ClickBand(band_);
-    }
-    QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
 private:
+    QWidget* owner() const override { return curve_.data(); }
+    bool isSelected() const override { return curve_->selected() == band_; }
+    void press() override { curve_->ClickBand(band_); }
+
     QPointer<CEqPanel> curve_;
     int band_;
 };

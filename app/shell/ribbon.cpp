@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include "controls/accessible_item.h"
 #include "shell/commands.h"
 #include "shell/lang.h"
 
@@ -186,54 +187,29 @@ private:
 
 namespace {
 
-class RibbonTabAccessible final : public QAccessibleInterface, public QAccessibleActionInterface {
+class RibbonTabAccessible final : public controls::AccessibleItem {
 public:
     RibbonTabAccessible(RibbonTabs* tabs, int index) : tabs_(tabs), index_(index) {}
 
     bool isValid() const override {
         return tabs_ && index_ < tabs_->ribbon()->categoryCount();
     }
-    QObject* object() const override { return nullptr; }
-    QAccessibleInterface* parent() const override {
-        return tabs_ ? QAccessible::queryAccessibleInterface(tabs_.data()) : nullptr;
-    }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
     QString text(QAccessible::Text t) const override {
         if (!isValid() || t != QAccessible::Name) return {};
         return tabs_->ribbon()->category(index_)->name();
     }
-    void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override {
         if (!isValid()) return {};
         const QRect r = tabs_->tabRect(index_);
         return {tabs_->mapToGlobal(r.topLeft()), r.size()};
     }
     QAccessible::Role role() const override { return QAccessible::PageTab; }
-    QAccessible::State state() const override {
-        QAccessible::State s;
-        if (!isValid()) {
-            s.invalid = true;
-            return s;
-        }
-        s.selectable = true;
-        s.selected = tabs_->ribbon()->activeCategoryIndex() == index_;
-        s.invisible = !tabs_->isVisible();
-        return s;
-    }
-    void* interface_cast(QAccessible::InterfaceType t) override {
-        return t == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this)
-                                                 : nullptr;
-    }
-    QStringList actionNames() const override { return {pressAction()}; }
-    void doAction(const QString& name) override {
-        if (isValid() && name == pressAction()) tabs_->ribbon()->setActiveCategory(index_);
-    }
-    QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
 private:
+    QWidget* owner() const override { return tabs_.data(); }
+    bool isSelected() const override { return tabs_->ribbon()->activeCategoryIndex() == index_; }
+    void press() override { tabs_->ribbon()->setActiveCategory(index_); }
+
     QPointer<RibbonTabs> tabs_;
     int index_;
 };
