@@ -68,7 +68,7 @@ int refuse(Session& s, ImageRefusal r, const std::string& path) {
 
 bool lost(Session& s) { return s.unitLost() || !s.connected(); }
 
-// 0xD1, then wait up to 8 s for the unit to leave and come back in upgrade mode.
+// op::kEnterUpgradeMode, then wait up to 8 s for the unit to leave and come back in upgrade mode.
 int switchToUpgradeMode(Session& s) {
     s.out << s.t({"请等待进入升级模式", "Wait to upgrade mode"}) << '\n' << std::flush;
     RequestUpgradeMode(s.ctx());

@@ -5,6 +5,8 @@
 #include <iterator>
 #include <cstring>
 
+#include "protocol/opcodes.h"
+
 namespace udare {
 
 namespace {
@@ -33,10 +35,11 @@ Outbox::~Outbox() {
 
 uint64_t Outbox::targetOf(const HidReport& r) {
     // Parameter writes: group, code and count; image writes: offset and length.
-    if (r[1] == 0x09) return 0x09ull << 32 | uint64_t(r[3]) << 16 | uint64_t(r[4]) << 8 | r[5];
-    if (r[1] == 0x85) return 0x85ull << 32 | uint64_t(r[2]) << 16 | uint64_t(r[3]) << 8 | r[4];
+    const uint64_t command = uint64_t(r[1]) << 32;
+    if (r[1] == op::kWriteParam) return command | uint64_t(r[3]) << 16 | uint64_t(r[4]) << 8 | r[5];
+    if (r[1] == op::kWriteEqBytes) return command | uint64_t(r[2]) << 16 | uint64_t(r[3]) << 8 | r[4];
     // A level-meter request still waiting makes another one pointless.
-    if (r[1] == 0x0E) return 0x0Eull << 32;
+    if (r[1] == op::kMeterLevels) return command;
     return 0;
 }
 

@@ -342,7 +342,7 @@ int UsbLink::WriteUsbData(const uint8_t* data, size_t len) {
     }
     HidReport buf{};
     if (data) std::memcpy(buf.data(), data, std::min(len, buf.size()));
-    if ((buf[1] == 0x09 || buf[1] == 0x85) && (upgradeMode.load() || dspUpgradeActive.load()))
+    if ((buf[1] == op::kWriteParam || buf[1] == op::kWriteEqBytes) && (upgradeMode.load() || dspUpgradeActive.load()))
         return 0;
 
     // The result is not examined: after a time-out the report goes anyway.

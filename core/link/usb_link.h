@@ -70,7 +70,7 @@ public:
     // After removal: no report sent. Always 1. Waits up to 1000 ms for the read
     // thread; one still busy keeps the device open until it returns.
     int DisconnectDevice();
-    // The application ends the link: sends 0x8A first unless in upgrade mode.
+    // The application ends the link: sends op::kClose first unless in upgrade mode.
     void CloseDevice();
     // True when path names the open device, letter case ignored.
     bool IsOurDeviceRemoved(const std::string& path) const;

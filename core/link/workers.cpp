@@ -64,7 +64,8 @@ void workerEnds(UsbLink& link, Ctx& c) {
 
 bool ReadAll(Ctx& c, const StopFn& stop) {
     req::Identity(c.out);
-    // The replies to 0x80 and 0x7F were dispatched before 0x81 went out.
+    // The model-name and protocol replies were dispatched before the
+    // MCU-version request went out.
     if (!IsOurModel(c.st) || c.st.protocol() != kExpectedProtocol)
         return false;
     if (stopped(stop)) return false;

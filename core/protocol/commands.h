@@ -151,14 +151,14 @@ using StartSync = std::function<void()>;
 void LoadMode(Ctx& c, int n, const StartSync& startSync);
 void SaveMode(Ctx& c, int n);  // also clears settingsModified
 void ResetMode(Ctx& c, int n, const StartSync& startSync);
-// 0x03 n, 20 ms, 0x04 n: store a just-written preset file as mode n.
+// op::kSelectMode n, 20 ms, op::kSaveMode n: store a just-written preset file as mode n.
 void SelectAndSaveMode(Ctx& c, int n);
 void RequestCurrentMode(Ctx& c);
 
 void LearnRemoteKey(Ctx& c, int key);  // key slot 1-15
 void CancelLearning(Ctx& c);
-// The user gave up waiting for a key: the unit may never answer 0x60, so the
-// writer waiting for that reply is let go before 0x61 is sent. Never waits
+// The user gave up waiting for a key: the unit may never answer op::kLearnKey, so the
+// writer waiting for that reply is let go before op::kCancelLearning is sent. Never waits
 // for the unit's reply to the learning request.
 void GiveUpLearning(Ctx& c);
 void ReadRemoteKeys(Ctx& c);

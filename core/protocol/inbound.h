@@ -14,7 +14,7 @@ namespace udare {
 // Never fails; every value the unit sends leaves DeviceState consistent.
 void DispatchReport(Ctx& c, const uint8_t* report, size_t len);
 
-// The 0x0A reply decoder: b3 group, b4 code, values from b6. The report
+// The op::kReadParam reply decoder: b3 group, b4 code, values from b6. The report
 // must hold 61 bytes.
 void DecodeParamReply(Ctx& c, const uint8_t* report);
 

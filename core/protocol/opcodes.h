@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "protocol/report.h"
 
@@ -51,6 +52,15 @@ inline constexpr uint8_t kFlashErase = 0xDC;
 inline constexpr uint8_t kFlashWrite = 0xDD;
 inline constexpr uint8_t kFlashRead = 0xDE;
 
+// The upgrade transfers, by what the shared bytes mean there.
+inline constexpr uint8_t kMcuBlockMark = kMcuImageStart;  // hi lo: a block begins
+inline constexpr uint8_t kMcuPrepare = kSelectMode;       // with kMcuPrepareTag
+inline constexpr uint8_t kMcuImageCheck = kSelectMode;    // with kMcuTag
+inline constexpr uint8_t kMcuImageEnd = kMcuImageData;    // with kMcuTag and the head
+inline constexpr uint8_t kRestart = kSaveMode;            // alone, in upgrade mode
+// DSP flash: 4-byte address, then a piece of this size (write) or none.
+inline constexpr int kFlashPiece = 32;
+
 // Argument bytes that go with them.
 inline constexpr uint8_t kMachineResetKey = 0xAA;            // after kResetMachine
 inline constexpr uint8_t kMcuTag[3] = {0xE4, 0x00, 0x03};     // image end / check
@@ -80,8 +90,33 @@ inline int SaveMode(ReportSink& out, int n) { return SendBytes(out, {op::kSaveMo
 inline int LoadMode(ReportSink& out, int n) { return SendBytes(out, {op::kLoadMode, n}); }
 inline int ResetMode(ReportSink& out, int n) { return SendBytes(out, {op::kResetMode, n}); }
 inline int McuImageCheck(ReportSink& out) {
-    return SendBytes(out, {op::kSelectMode, op::kMcuTag[0], op::kMcuTag[1], op::kMcuTag[2]});
+    return SendBytes(out, {op::kMcuImageCheck, op::kMcuTag[0], op::kMcuTag[1], op::kMcuTag[2]});
 }
+// MCU image transfer: prepare, start, then per block a mark and its data
+// pieces (offset hi lo, n, bytes), then the end carrying the image's head.
+inline int McuPrepare(ReportSink& out) {
+    return SendBytes(out, {op::kMcuPrepare, op::kMcuPrepareTag[0], op::kMcuPrepareTag[1],
+                           op::kMcuPrepareTag[2]});
+}
+inline int McuImageStart(ReportSink& out) {
+    return SendBytes(out, {op::kMcuImageStart, op::kMcuStartTag[0], op::kMcuStartTag[1],
+                           op::kMcuStartTag[2]});
+}
+inline int McuBlockMark(ReportSink& out, uint32_t offset) {
+    return SendBytes(out, {op::kMcuBlockMark, int(offset >> 8 & 0xFF), int(offset & 0xFF)});
+}
+inline int McuImageData(ReportSink& out, std::span<const uint8_t> offsetCountBytes) {
+    return SendCommand(out, op::kMcuImageData, offsetCountBytes);
+}
+inline int McuImageEnd(ReportSink& out, uint8_t h0, uint8_t h1, uint8_t h2) {
+    return SendBytes(out, {op::kMcuImageEnd, op::kMcuTag[0], op::kMcuTag[1], op::kMcuTag[2], h0, h1, h2});
+}
+inline int Restart(ReportSink& out) { return SendBytes(out, {op::kRestart}); }
+inline int EnterUpgradeMode(ReportSink& out) { return SendBytes(out, {op::kEnterUpgradeMode}); }
+// DSP flash: erase the sector holding address, write a piece, read one back.
+int FlashErase(ReportSink& out, uint32_t address);
+int FlashWrite(ReportSink& out, uint32_t address, const uint8_t* piece);  // kFlashPiece bytes
+int FlashRead(ReportSink& out, uint32_t address);
 // The identity requests, in the order the unit is asked: model name,
 // protocol version, MCU version.
 inline void Identity(ReportSink& out) {

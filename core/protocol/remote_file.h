@@ -13,7 +13,7 @@ inline constexpr const char* kRemoteKeyExtension = "remo";
 std::string RemoteKeyFilePath(const std::string& path);
 
 // Reads up to 16 bytes into the table from byte 0 (a shorter file replaces
-// only its leading bytes), then sends the table to the unit (0x63 + 16
+// only its leading bytes), then sends the table to the unit (op::kWriteRemoteKeys + 16
 // bytes). 1 on success; 0 with the table unchanged and nothing sent.
 int LoadRemoteKeyFile(Ctx& c, const std::string& path);
 

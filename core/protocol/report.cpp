@@ -112,3 +112,27 @@ int ReadEqBytes(ReportSink& out, int offset, int n) {
 }
 
 }  // namespace udare
+
+namespace udare::req {
+
+namespace {
+// Byte 2 stays 0 (the unit answers its status there), the address follows.
+int sendFlash(ReportSink& out, uint8_t command, uint32_t address, const uint8_t* piece) {
+    uint8_t payload[5 + op::kFlashPiece] = {0};
+    putBe32(payload + 1, address);
+    size_t n = 5;
+    if (piece) {
+        std::copy_n(piece, op::kFlashPiece, payload + 5);
+        n += op::kFlashPiece;
+    }
+    return SendCommand(out, command, std::span<const uint8_t>(payload, n));
+}
+}  // namespace
+
+int FlashErase(ReportSink& out, uint32_t address) { return sendFlash(out, op::kFlashErase, address, nullptr); }
+int FlashWrite(ReportSink& out, uint32_t address, const uint8_t* piece) {
+    return sendFlash(out, op::kFlashWrite, address, piece);
+}
+int FlashRead(ReportSink& out, uint32_t address) { return sendFlash(out, op::kFlashRead, address, nullptr); }
+
+}  // namespace udare::req

@@ -32,25 +32,25 @@ std::string hexReport(const uint8_t* data, size_t len = kReportSize);
 // all 61 bytes, zero-padded when a read was short. No line end.
 std::string TraceLine(bool sent, const uint8_t* data, size_t len);
 
-// 0x02 then the arguments; stops at a -1 and after 60 bytes.
+// kReportId then the arguments; stops at a -1 and after 60 bytes.
 int SendBytes(ReportSink& out, std::initializer_list<int> args);
 int SendBytes(ReportSink& out, std::span<const int> args);
-// 0x02, the command, then raw payload bytes (at most 59).
+// kReportId, the command, then raw payload bytes (at most 59).
 int SendCommand(ReportSink& out, uint8_t command, std::span<const uint8_t> payload);
 
-// Command 0x09, each of count values float(v / 100.0).
+// op::kWriteParam, each of count values float(v / 100.0).
 int WriteParamPercent(ReportSink& out, int group, int code, int v, int count);
-// Command 0x09, each of count values the given 32-bit pattern.
+// op::kWriteParam, each of count values the given 32-bit pattern.
 int WriteParamRaw(ReportSink& out, int group, int code, uint32_t bits, int count);
-// Command 0x09 with 4*count bytes already in wire order.
+// op::kWriteParam with 4*count bytes already in wire order.
 int WriteParamBlock(ReportSink& out, int group, int code, const uint8_t* wireBytes, int count);
-// Command 0x09, count 5: the floats in the order given (-a1, -a2, b0, b1, b2).
+// op::kWriteParam, count 5: the floats in the order given (-a1, -a2, b0, b1, b2).
 int WriteBandCoefficients(ReportSink& out, int group, int band, const float coeffs[5]);
-// Command 0x0A request.
+// op::kReadParam request.
 int ReadParam(ReportSink& out, int group, int code, int count);
-// Command 0x85: n (<= 56) image bytes at offset.
+// op::kWriteEqBytes: n (<= 56) image bytes at offset.
 int WriteEqBytes(ReportSink& out, int offset, int n, const uint8_t* bytes);
-// Command 0x86 request.
+// op::kReadEqBytes request.
 int ReadEqBytes(ReportSink& out, int offset, int n);
 
 // Builders into a report, for the virtual unit and tests.

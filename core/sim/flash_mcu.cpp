@@ -1,9 +1,17 @@
 // Flash and MCU emulation: the MCU image transfer in upgrade mode, the DSP
 // flash (erase, write, read back) and the mode memory.
 #include "protocol/codec.h"
+#include "protocol/opcodes.h"
 #include "sim/unit_core.h"
 
 namespace udare::sim {
+
+namespace {
+// Bytes 2-4 of a request against a three-byte tag.
+bool tagged(const HidReport& in, const uint8_t (&tag)[3]) {
+    return in[2] == tag[0] && in[3] == tag[1] && in[4] == tag[2];
+}
+}  // namespace
 
 uint8_t VirtualUnit::Core::flashStatus(uint32_t address, uint32_t len) const {
     if (address >= kFlashSectors * kFlashSectorSize ||
@@ -23,8 +31,8 @@ void VirtualUnit::Core::processUpgrade(const HidReport& in, std::vector<HidRepor
                                        TimePoint due) {
     const uint8_t cmd = in[1];
     switch (cmd) {
-    case 0x01:
-        if (in[2] == 0xE4 && in[3] == 0x00 && in[4] == 0x20) {
+    case op::kMcuImageStart:
+        if (tagged(in, op::kMcuStartTag)) {
             mcuImage.clear();
             mcuHighBase = 0;
             mcuLast = 0;
@@ -42,8 +50,8 @@ void VirtualUnit::Core::processUpgrade(const HidReport& in, std::vector<HidRepor
         }
         out.push_back(reply(cmd));
         return;
-    case 0x02:
-        if (in[2] == 0xE4 && in[3] == 0x00 && in[4] == 0x03) {
+    case op::kMcuImageData:
+        if (tagged(in, op::kMcuTag)) {  // the image's end
             mcuEnded = true;
             mcuHead = {in[5], in[6], in[7]};
         } else {
@@ -66,13 +74,13 @@ void VirtualUnit::Core::processUpgrade(const HidReport& in, std::vector<HidRepor
         }
         out.push_back(reply(cmd));
         return;
-    case 0x04:
+    case op::kRestart:
         // Restart into the new firmware.
         out.push_back(reply(cmd));
         ++restarts;
         scheduleRestart(due, false, true);
         return;
-    case 0x05: {
+    case op::kUpgradeModeMemory: {
         int addr = in[2] << 8 | in[3];
         int n = std::min<int>(in[4], kMaxPiece);
         if (addr + n <= kModeMemorySize) std::memcpy(modeMemory.data() + addr, in.data() + 5, size_t(n));
@@ -88,54 +96,56 @@ bool VirtualUnit::Core::processMcuFlash(const HidReport& in, std::vector<HidRepo
                                         TimePoint due) {
     const uint8_t cmd = in[1];
     switch (cmd) {
-    case 0x03: {
-        const bool prepare = in[2] == 0x00 && in[3] == 0x01 && in[4] == 0x02;
-        const bool check = in[2] == 0xE4 && in[3] == 0x00 && in[4] == 0x03;
+    case op::kSelectMode: {
+        const bool prepare = tagged(in, op::kMcuPrepareTag);
+        const bool check = tagged(in, op::kMcuTag);
         if (!prepare && !check) return false;  // a mode selection
-        HidReport r = reply(0x03);
-        if (in[2] == 0x00 && in[3] == 0x01 && in[4] == 0x02) {
+        HidReport r = reply(cmd);
+        if (prepare) {
             // Prepare for an image: the unit tells its firmware-version bytes.
-            r[3] = 0x01;
+            r[2] = op::kMcuPrepareTag[0];
+            r[3] = op::kMcuPrepareTag[1];
             r[5] = opt.fwVersionHi;
             r[6] = opt.fwVersionLo;
-        } else if (in[2] == 0xE4 && in[3] == 0x00 && in[4] == 0x03) {
+        } else {
             // Image check: echo the head only for a complete, gap-free image,
             // every block opened by its mark, that carries this unit's
             // firmware-version bytes in bytes 1 and 2.
             bool good = mcuEnded && !mcuGap && !mcuBadMark && mcuImage.size() >= 3 &&
                         mcuImage[0] == mcuHead[0] && mcuImage[1] == opt.fwVersionHi &&
                         mcuImage[2] == opt.fwVersionLo;
-            r[2] = 0xE4;
+            r[2] = op::kMcuTag[0];
+            r[3] = op::kMcuTag[1];
             for (int i = 0; i < 3; ++i) r[5 + i] = good ? mcuHead[i] : uint8_t(~mcuHead[i]);
         }
         out.push_back(r);
         return true;
     }
-    case 0xD1:
+    case op::kEnterUpgradeMode:
         out.push_back(reply(cmd));
         scheduleRestart(due, true, false);
         return true;
-    case 0xDA: {
+    case op::kWriteModeMemory: {
         int addr = in[2] << 8 | in[3];
         int n = std::min<int>(in[4], kMaxPiece);
         if (addr + n <= kModeMemorySize) std::memcpy(modeMemory.data() + addr, in.data() + 5, size_t(n));
         out.push_back(reply(cmd));
         return true;
     }
-    case 0xDC:
-    case 0xDD:
-    case 0xDE: {
+    case op::kFlashErase:
+    case op::kFlashWrite:
+    case op::kFlashRead: {
         uint32_t a = getBe32(in.data() + 3);
         HidReport r = reply(cmd);
         std::copy(in.begin() + 3, in.begin() + 7, r.begin() + 3);
-        uint8_t status = flashStatus(a, cmd == 0xDC ? 1 : 32);
+        uint8_t status = flashStatus(a, cmd == op::kFlashErase ? 1 : op::kFlashPiece);
         if (status == kFlashOk) {
-            if (cmd == 0xDC) {
+            if (cmd == op::kFlashErase) {
                 flash[a / kFlashSectorSize].assign(kFlashSectorSize, 0xFF);
-            } else if (cmd == 0xDD) {
+            } else if (cmd == op::kFlashWrite) {
                 const uint32_t base = a - a % kFlashSectorSize;
                 auto& sec = flash[a / kFlashSectorSize];
-                if ((a % kFlashSectorSize) + 32 > kFlashSectorSize) {
+                if ((a % kFlashSectorSize) + op::kFlashPiece > kFlashSectorSize) {
                     status = kFlashInvalidSector;  // a piece never spans two sectors
                 } else {
                     if (sec.empty()) {
@@ -143,7 +153,7 @@ bool VirtualUnit::Core::processMcuFlash(const HidReport& in, std::vector<HidRepo
                         for (uint32_t i = 0; i < kFlashSectorSize; ++i) sec[i] = oldCoreByte(base + i);
                     }
                     // Flash bits only clear; a byte that needed a set bit fails to verify.
-                    for (uint32_t i = 0; i < 32; ++i) {
+                    for (uint32_t i = 0; i < uint32_t(op::kFlashPiece); ++i) {
                         uint32_t at = a % kFlashSectorSize + i;
                         uint8_t want = in[7 + i];
                         sec[at] &= want;
@@ -151,7 +161,7 @@ bool VirtualUnit::Core::processMcuFlash(const HidReport& in, std::vector<HidRepo
                     }
                 }
             } else {
-                for (uint32_t i = 0; i < 32; ++i) r[7 + i] = flashByte(a + i);
+                for (uint32_t i = 0; i < uint32_t(op::kFlashPiece); ++i) r[7 + i] = flashByte(a + i);
             }
         }
         r[2] = status;

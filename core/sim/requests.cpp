@@ -1,6 +1,7 @@
 // Request handling: parameters, modes, identity, remote keys and settings.
 #include "protocol/codec.h"
 #include "protocol/equalisers.h"
+#include "protocol/opcodes.h"
 #include "protocol/slots.h"
 #include "sim/unit_core.h"
 
@@ -46,38 +47,38 @@ void VirtualUnit::Core::process(const HidReport& in, std::vector<HidReport>& out
     const uint8_t cmd = in[1];
     const int protocol = opt.protocol;
     switch (cmd) {
-    case 0x03: {
-        HidReport r = reply(0x03);
+    case op::kSelectMode: {
+        HidReport r = reply(cmd);
         if (in[2] <= 3) currentMode = in[2];
         r[2] = in[2];
         out.push_back(r);
         return;
     }
-    case 0x04:
+    case op::kSaveMode:
         if (in[2] <= 3) {
             modes[in[2]] = cur;
             currentMode = in[2];
         }
         out.push_back(reply(cmd));
         return;
-    case 0x05:
+    case op::kLoadMode:
         if (in[2] <= 3) loadMode(in[2]);
         out.push_back(reply(cmd));
         return;
-    case 0x06:
+    case op::kResetMode:
         if (in[2] <= 3) {
             modes[in[2]] = factorySettings(in[2], protocol);
             loadMode(in[2]);
         }
         out.push_back(reply(cmd));
         return;
-    case 0x07: {
+    case op::kCurrentMode: {
         HidReport r = reply(cmd);
         r[2] = uint8_t(currentMode);
         out.push_back(r);
         return;
     }
-    case 0x09: {
+    case op::kWriteParam: {
         int g = in[3], code = in[4], count = in[5];
         if (g >= GROUP_MIC && g <= GROUP_SUB && count >= 1 && count <= 7) {
             if (code < kFirstCode) {
@@ -92,7 +93,7 @@ void VirtualUnit::Core::process(const HidReport& in, std::vector<HidReport>& out
         out.push_back(r);
         return;
     }
-    case 0x0A: {
+    case op::kReadParam: {
         int g = in[3], code = in[4], count = std::min<int>(in[5], 7);
         HidReport r = reply(cmd);
         r[3] = in[3];
@@ -115,7 +116,7 @@ void VirtualUnit::Core::process(const HidReport& in, std::vector<HidReport>& out
         out.push_back(r);
         return;
     }
-    case 0x0E: {
+    case op::kMeterLevels: {
         meter();
         HidReport r = reply(cmd);
         r[2] = levels[0];
@@ -124,7 +125,7 @@ void VirtualUnit::Core::process(const HidReport& in, std::vector<HidReport>& out
         out.push_back(r);
         return;
     }
-    case 0x60:
+    case op::kLearnKey:
         // Learning: the answer comes when a key is pressed.
         if (in[2] >= 1 && in[2] <= 15) {
             learning = in[2];
@@ -135,54 +136,54 @@ void VirtualUnit::Core::process(const HidReport& in, std::vector<HidReport>& out
             }
             return;
         }
-        out.push_back(reply(0x61));
+        out.push_back(reply(op::kCancelLearning));
         return;
-    case 0x61:
+    case op::kCancelLearning:
         learning = 0;
         out.push_back(reply(cmd));
         return;
-    case 0x62: {
+    case op::kReadRemoteKeys: {
         HidReport r = reply(cmd);
         std::copy(remote.begin(), remote.end(), r.begin() + 2);
         out.push_back(r);
         return;
     }
-    case 0x63:
+    case op::kWriteRemoteKeys:
         std::copy(in.begin() + 2, in.begin() + 18, remote.begin());
         out.push_back(reply(cmd));
         return;
-    case 0x68:
+    case op::kResetMachine:
         out.push_back(reply(cmd));
-        if (in[2] == 0xAA) {
+        if (in[2] == op::kMachineResetKey) {
             ++restarts;
             scheduleRestart(due, false, true);
         }
         return;
-    case 0x7E: {
+    case op::kDspVersion: {
         HidReport r = reply(cmd);
         putText(r, opt.dspVersion, 10);
         out.push_back(r);
         return;
     }
-    case 0x7F: {
+    case op::kProtocolVersion: {
         HidReport r = reply(cmd);
         r[2] = uint8_t(opt.protocol);
         out.push_back(r);
         return;
     }
-    case 0x80: {
+    case op::kModelName: {
         HidReport r = reply(cmd);
         putText(r, opt.model, 29);
         out.push_back(r);
         return;
     }
-    case 0x81: {
+    case op::kMcuVersion: {
         HidReport r = reply(cmd);
         putText(r, opt.mcuVersion, 10);
         out.push_back(r);
         return;
     }
-    case 0x85: {
+    case op::kWriteEqBytes: {
         int o = in[2] << 8 | in[3];
         int n = std::min<int>(in[4], kMaxPiece);
         if (o < imageSize) {
@@ -197,7 +198,7 @@ void VirtualUnit::Core::process(const HidReport& in, std::vector<HidReport>& out
         out.push_back(r);
         return;
     }
-    case 0x86: {
+    case op::kReadEqBytes: {
         int o = in[2] << 8 | in[3];
         int n = std::min<int>(in[4], kMaxPiece);
         n = o < imageSize ? std::min(n, imageSize - o) : 0;
@@ -212,23 +213,23 @@ void VirtualUnit::Core::process(const HidReport& in, std::vector<HidReport>& out
         out.push_back(r);
         return;
     }
-    case 0x91:
+    case op::kWriteMachineSettings:
         std::copy(in.begin() + 2, in.begin() + 14, machine.begin());
         out.push_back(reply(cmd));
         return;
-    case 0x92: {
+    case op::kReadMachineSettings: {
         HidReport r = reply(cmd);
         std::copy(machine.begin(), machine.end(), r.begin() + 2);
         out.push_back(r);
         return;
     }
-    case 0x94: {
+    case op::kExtendedBlock: {
         HidReport r = reply(cmd);
         r[2] = uint8_t(opt.extended);
         out.push_back(r);
         return;
     }
-    case 0x95: {
+    case op::kExtendedInfo: {
         HidReport r = reply(cmd);
         r[2] = uint8_t(opt.extended);
         out.push_back(r);

@@ -29,7 +29,7 @@ struct SimOptions {
     int readErrorAfter = -1;     // reads fail once this many reports arrived (-1: never)
     bool garbage = false;        // random reports mixed in among the replies
     bool upgradeMode = false;    // presents itself in firmware-upgrade mode
-    bool noImage = false;        // has no stored equaliser image (0x86 answers FF FF)
+    bool noImage = false;        // has no stored equaliser image (op::kReadEqBytes answers FF FF)
     int learnMs = -1;            // a remote key is pressed this long after learning starts
     uint32_t seed = 1;           // for garbage and the level meters
 

@@ -17,6 +17,7 @@
 
 #include "protocol/codec.h"
 #include "protocol/equalisers.h"
+#include "protocol/opcodes.h"
 #include "protocol/report.h"
 #include "sim/virtual_unit.h"
 
@@ -170,7 +171,7 @@ struct VirtualUnit::Core {
         if (opt.silent) return true;
         HidReport r{};
         r[0] = kReportId;
-        r[1] = 0x60;
+        r[1] = op::kLearnKey;
         r[2] = remote[0];
         r[3] = uint8_t(k);
         r[4] = code;

@@ -300,7 +300,7 @@ void VirtualUnit::frontPanelEdit(int group, int code, const std::vector<uint32_t
     setWireValues(group, code, values);
     std::lock_guard<std::mutex> l(core_->m);
     if (!core_->plugged || core_->opt.silent) return;
-    HidReport r = reply(0x14);
+    HidReport r = reply(op::kParamChanged);
     r[3] = uint8_t(group);
     r[4] = uint8_t(code);
     core_->deliver(r, SteadyClock::now() + milliseconds(core_->opt.latencyMs));

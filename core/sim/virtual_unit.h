@@ -25,7 +25,7 @@ inline constexpr uint8_t kFlashVerifyWrite = 2;
 inline constexpr uint8_t kFlashInvalidSector = 3;
 inline constexpr uint32_t kFlashSectorSize = 0x10000;
 inline constexpr uint32_t kFlashSectors = 32;
-// Mode memory written by 0xDA (four modes at 0x1000 steps, mirrored at +0x4000).
+// Mode memory written by op::kWriteModeMemory (four modes at 0x1000 steps, mirrored at +0x4000).
 inline constexpr int kModeMemorySize = 0x8000;
 
 // One preset as the unit holds it: every parameter in wire form, the band
@@ -58,14 +58,15 @@ public:
     const std::string& path() const { return options_.path; }
     const SimOptions& options() const { return options_; }
 
-    // While key k is being learned (after 0x60 k), the unit answers 0x60 with
-    // the code and stops learning. Returns false when nothing is being learned.
+    // While key k is being learned (after op::kLearnKey k), the unit answers
+    // op::kLearnKey with the code and stops learning. Returns false when nothing is being learned.
     // With the learn-ms option the unit presses key 0x40 + 0x1D k by itself.
     bool pressRemoteKey(uint8_t code);
     int learningKey() const;  // 0 when not learning
 
     // A change made on the unit's own front panel: the value is stored and the
-    // unit reports 0x14 unasked (the program then knows its settings changed).
+    // unit reports op::kParamChanged unasked (the program then knows its
+    // settings changed).
     void frontPanelEdit(int group, int code, const std::vector<uint32_t>& values);
 
     // Inspection and set-up for tests. All thread-safe.
@@ -85,7 +86,7 @@ public:
     void setRemoteKeys(const std::array<uint8_t, 16>& t);
     std::array<uint8_t, 3> meterLevels() const;  // last levels reported
     bool upgradeMode() const;
-    // MCU image as received by 0x02 data reports, the head carried by the end
+    // MCU image as received by op::kMcuImageData reports, the head carried by the end
     // report, and whether the end report arrived.
     std::vector<uint8_t> mcuImage() const;
     std::array<uint8_t, 3> mcuImageHead() const;

@@ -1,11 +1,10 @@
 #include "upgrade/dsp_upgrade.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "link/usb_link.h"
-#include "protocol/codec.h"
 #include "protocol/commands.h"
+#include "protocol/opcodes.h"
 #include "upgrade/upgrade_hooks.h"
 #include "protocol/report.h"
 #include "protocol/slots.h"
@@ -20,16 +19,7 @@ constexpr int kGatePollMs = 10;
 
 bool stopped(const UpgradeStopFn& stop) { return stop && stop(); }
 
-bool sendFlash(Ctx& c, uint8_t command, uint32_t address, const uint8_t* data32) {
-    uint8_t payload[5 + kDspPiece] = {0};
-    putBe32(payload + 1, address);
-    size_t n = 5;
-    if (data32) {
-        std::memcpy(payload + 5, data32, kDspPiece);
-        n += kDspPiece;
-    }
-    return SendCommand(c.out, command, std::span<const uint8_t>(payload, n)) == kReportSize;
-}
+bool sent(int n) { return n == kReportSize; }
 
 }  // namespace
 
@@ -58,20 +48,20 @@ DspResult RunDspUpgrade(Ctx& c, DspTransfer& t, std::atomic<int>& dspUpgradeActi
     bool lost = false;
     const uint32_t sectors = uint32_t((size + kDspSectorSize - 1) / kDspSectorSize);
     for (uint32_t s = 0; s < sectors && !lost; ++s) {
-        lost = stopped(stop) || !sendFlash(c, 0xDC, s * uint32_t(kDspSectorSize), nullptr);
+        lost = stopped(stop) || !sent(req::FlashErase(c.out, s * uint32_t(kDspSectorSize)));
         if (!lost) ++t.erases;
     }
     for (size_t a = 0; a < size && !lost; a += kDspPiece) {
         // A flash-error box is open: the write pass waits until it closes.
         while (c.upgrade && c.upgrade->transferGate.load() == 0 && !stopped(stop)) c.clock.sleepMs(kGatePollMs);
         t.dspProgress = int(double(a) / (double(size) / 9000.0));
-        lost = stopped(stop) || !sendFlash(c, 0xDD, uint32_t(a), t.image.data() + a);
+        lost = stopped(stop) || !sent(req::FlashWrite(c.out, uint32_t(a), t.image.data() + a));
         if (!lost) ++t.writes;
     }
     const int p0 = t.dspProgress.load();
     for (size_t a = 0; a < size && !lost; a += kDspPiece) {
         t.dspProgress = p0 + int(double(a) / (double(size) / 1000.0));
-        lost = stopped(stop) || !sendFlash(c, 0xDE, uint32_t(a), nullptr);
+        lost = stopped(stop) || !sent(req::FlashRead(c.out, uint32_t(a)));
         if (!lost) ++t.reads;
     }
     if (!lost) c.clock.sleepMs(kBeforeCompareMs);

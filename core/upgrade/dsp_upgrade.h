@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "protocol/context.h"
+#include "protocol/opcodes.h"
 #include "upgrade/mcu_upgrade.h"
 #include "upgrade/refusal.h"
 
@@ -17,7 +18,7 @@ namespace udare {
 
 class UsbLink;
 
-inline constexpr int kDspPiece = 32;
+inline constexpr int kDspPiece = op::kFlashPiece;
 inline constexpr uint8_t kDspPadding = 0xFF;  // erased flash: the padding costs no write
 
 enum class DspResult {

@@ -52,9 +52,9 @@ std::unique_ptr<McuTransfer> PrepareMcuTransfer(const std::string& path, ImageRe
 bool SendMcuImage(Ctx& c, const std::vector<uint8_t>& image, UpgradeHooks& hooks,
                   std::atomic<int>& progress, const UpgradeStopFn& stop) {
     if (image.empty() || image.size() > kMcuImageMax) return false;
-    if (!sent(SendBytes(c.out, {0x03, 0x00, 0x01, 0x02}))) return false;
+    if (!sent(req::McuPrepare(c.out))) return false;
     c.clock.sleepMs(kAfterPrepareMs);
-    if (stopped(stop) || !sent(SendBytes(c.out, {0x01, 0xE4, 0x00, 0x20}))) return false;
+    if (stopped(stop) || !sent(req::McuImageStart(c.out))) return false;
 
     // The prepare reply (dispatched before the start report could leave)
     // carried the unit's firmware-version bytes.
@@ -69,7 +69,7 @@ bool SendMcuImage(Ctx& c, const std::vector<uint8_t>& image, UpgradeHooks& hooks
         if (stopped(stop)) return false;
         const size_t n = std::min<size_t>(kMcuPiece, size - offset);
         if (boundary <= offset + n && boundary < size) {
-            if (!sent(SendBytes(c.out, {0x01, int(boundary >> 8 & 0xFF), int(boundary & 0xFF)})))
+            if (!sent(req::McuBlockMark(c.out, uint32_t(boundary))))
                 return false;
             boundary += kMcuBlock;
         }
@@ -79,14 +79,14 @@ bool SendMcuImage(Ctx& c, const std::vector<uint8_t>& image, UpgradeHooks& hooks
         payload[1] = uint8_t(offset);
         payload[2] = uint8_t(n);
         std::copy_n(data.begin() + long(offset), n, payload + 3);
-        if (!sent(SendCommand(c.out, 0x02, std::span<const uint8_t>(payload, 3 + n)))) return false;
+        if (!sent(req::McuImageData(c.out, std::span<const uint8_t>(payload, 3 + n)))) return false;
     }
     return true;
 }
 
 bool SendMcuImageEnd(Ctx& c, const UpgradeHooks& hooks) {
-    return sent(SendBytes(c.out, {0x02, 0xE4, 0x00, 0x03, hooks.mcuImageHead[0].load(),
-                                  hooks.mcuImageHead[1].load(), hooks.mcuImageHead[2].load()}));
+    return sent(req::McuImageEnd(c.out, hooks.mcuImageHead[0].load(), hooks.mcuImageHead[1].load(),
+                                   hooks.mcuImageHead[2].load()));
 }
 
 void McuUpgradeWorker(UsbLink& link, Ctx& c, McuTransfer& t, const UpgradeStopFn& stop) {
@@ -128,10 +128,10 @@ bool CheckMcuImage(Ctx& c, const UpgradeHooks& hooks) {
 }
 
 void RestartAfterMcuUpgrade(Ctx& c) {
-    SendBytes(c.out, {0x04});
+    req::Restart(c.out);
     c.clock.sleepMs(kAfterRestartMs);
 }
 
-void RequestUpgradeMode(Ctx& c) { SendBytes(c.out, {0xD1}); }
+void RequestUpgradeMode(Ctx& c) { req::EnterUpgradeMode(c.out); }
 
 }  // namespace udare

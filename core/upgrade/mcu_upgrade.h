@@ -69,7 +69,7 @@ void RestartAfterMcuUpgrade(Ctx& c);
 // Asks a unit in normal mode to restart into upgrade mode.
 void RequestUpgradeMode(Ctx& c);
 
-// How long the unit is given to come back in upgrade mode after 0xD1.
+// How long the unit is given to come back in upgrade mode after op::kEnterUpgradeMode.
 inline constexpr int kUpgradeModeWaitMs = 8000;
 
 }  // namespace udare

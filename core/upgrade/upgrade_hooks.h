@@ -20,7 +20,7 @@ struct UpgradeHooks {
     std::atomic<int> transferGate{1};
 
     // MCU image check: the unit echoes the first three bytes of the image it
-    // received (0x03 E4 00 x o0 o1 o2); a match sets mcuCheckPassed.
+    // received (op::kMcuImageCheck E4 00 x o0 o1 o2); a match sets mcuCheckPassed.
     void armMcuCheck(uint8_t h0, uint8_t h1, uint8_t h2) {
         mcuImageHead[0].store(h0, std::memory_order_relaxed);
         mcuImageHead[1].store(h1, std::memory_order_relaxed);
@@ -38,7 +38,7 @@ struct UpgradeHooks {
     std::atomic<bool> mcuCheckArmed{false};
     std::atomic<int> mcuCheckPassed{0};
 
-    // DSP read-back: replies 0xDE copy their 32 bytes into the buffer when the
+    // DSP read-back: op::kFlashRead replies copy their 32 bytes into the buffer when the
     // address falls inside [base, base + size). The worker detaches the
     // buffer before it compares it; the lock orders the copies before that.
     void attachReadBack(uint8_t* buffer, size_t size, uint32_t base) {
