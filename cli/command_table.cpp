@@ -137,20 +137,10 @@ int cmdBackup(Session& s, const V& v) {
 // leaves the rest of the mirror as it was; restore would then write start-up
 // values into the unit. Open failures are left to LoadModeFile's own message.
 bool wholeModeFile(Session& s, const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return true;
-    std::vector<char> b;
-    b.reserve(kModeFileSize);
-    char c;
-    while (b.size() < static_cast<size_t>(kModeFileSize) && f.get(c)) b.push_back(c);
-    // "Ver1.0.0" (any letter case) in UTF-16LE marks the older, shorter layout.
-    bool v100 = b.size() >= 18;
-    for (size_t i = 0; v100 && i < 9; ++i) {
-        const unsigned u = static_cast<unsigned char>(b[2 * i]) | static_cast<unsigned char>(b[2 * i + 1]) << 8;
-        v100 = i == 8 ? u == 0 : u < 0x80 && std::tolower(static_cast<int>(u)) == "ver1.0.0"[i];
-    }
-    const size_t need = static_cast<size_t>(v100 ? kModeFileSizeV100 : kModeFileSize);
-    if (b.size() >= need && !f.bad()) return true;
+    std::vector<uint8_t> b;
+    if (ReadFileHead(path, kModeFileSize, b) != 0) return true;
+    const size_t need = WholeModeFileSize(b);
+    if (b.size() >= need) return true;
     s.fail(format(s.t({"%s 不是完整的模式文件 (%zu 字节, 应为 %zu), 未写入机器",
                        "%s is not a whole mode file (%zu bytes, %zu expected); nothing was written"}),
                   path.c_str(), b.size(), need));

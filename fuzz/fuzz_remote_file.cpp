@@ -1,13 +1,12 @@
-// Any file loaded as a remote-key file: its first (up to) 16 bytes become
-// the table, the rest stays, and exactly that table is sent once.
-#include <unistd.h>
-
-#include <cstdio>
+// Any bytes loaded as a remote-key file: the first (up to) 16 become the
+// table, the rest stays, and exactly that table is sent once.
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <string>
+#include <span>
 #include <vector>
 
+#include "protocol/opcodes.h"
 #include "protocol/remote_file.h"
 
 namespace {
@@ -26,21 +25,11 @@ public:
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = [] {
-        const char* dir = std::getenv("TMPDIR");
-        return std::string(dir && *dir ? dir : "/tmp") + "/udare-fuzz-remote-" +
-               std::to_string(getpid()) + ".remo";
-    }();
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    bool written = std::fwrite(data, 1, size, f) == size;
-    if (std::fclose(f) != 0 || !written) return 0;
-
     DeviceState st;
     Sink sink;
     AutoPrompter prompter;
     Ctx c{st, sink, SystemClock::instance(), NullLog::instance(), NullNotifier::instance(), prompter};
-    if (LoadRemoteKeyFile(c, path) != 1) std::abort();
+    LoadRemoteKeyBytes(c, std::span<const uint8_t>(data, size));
 
     uint8_t expected[16];
     std::memcpy(expected, kInitialRemoteKeys, 16);
@@ -49,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (st.remoteKeys[i] != expected[i]) std::abort();
     if (sink.reports.size() != 1) std::abort();
     const std::vector<uint8_t>& r = sink.reports[0];
-    if (r.size() < 18 || r[0] != 0x02 || r[1] != 0x63 || std::memcmp(&r[2], expected, 16) != 0)
+    if (r.size() < 18 || r[0] != kReportId || r[1] != op::kWriteRemoteKeys ||
+        std::memcmp(&r[2], expected, 16) != 0)
         std::abort();
-    std::remove(path.c_str());
     return 0;
 }

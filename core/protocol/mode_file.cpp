@@ -22,19 +22,6 @@ using Icon = Prompter::Icon;
 
 constexpr const char* kCannotWriteCaption = "Can't write to file";
 
-bool headerIsV100(const uint8_t* header, size_t available) {
-    static constexpr char kOld[] = "ver1.0.0";
-    size_t units = available / 2;
-    for (size_t i = 0;; ++i) {
-        char16_t u = i < units ? char16_t(header[2 * i] | (header[2 * i + 1] << 8)) : 0;
-        if (i == sizeof kOld - 1) return u == 0;
-        if (u == 0 || u >= 0x80) return false;
-        char ch = static_cast<char>(u);
-        if (ch >= 'A' && ch <= 'Z') ch = char(ch - 'A' + 'a');
-        if (ch != kOld[i]) return false;
-    }
-}
-
 void putSubLayout(DeviceState& st, const BandCode (&layout)[20]) {
     for (int k = 0; k < 20; ++k) {
         auto rec = encodeBandCode(kGainCodeZero, layout[k]);
@@ -77,6 +64,38 @@ int writeInPlace(const std::string& path, const uint8_t* data, size_t size) {
 }
 
 }  // namespace
+
+bool IsOldModeFileHeader(std::span<const uint8_t> bytes) {
+    static constexpr char kOld[] = "ver1.0.0";
+    const size_t units = std::min<size_t>(bytes.size(), kModeFileHeaderSize) / 2;
+    for (size_t i = 0;; ++i) {
+        char16_t u = i < units ? char16_t(bytes[2 * i] | (bytes[2 * i + 1] << 8)) : 0;
+        if (i == sizeof kOld - 1) return u == 0;
+        if (u == 0 || u > 0x7F) return false;  // not ASCII
+        char ch = static_cast<char>(u);
+        if (ch >= 'A' && ch <= 'Z') ch = char(ch - 'A' + 'a');
+        if (ch != kOld[i]) return false;
+    }
+}
+
+size_t WholeModeFileSize(std::span<const uint8_t> bytes) {
+    return size_t(IsOldModeFileHeader(bytes) ? kModeFileSizeV100 : kModeFileSize);
+}
+
+int ReadFileHead(const std::string& path, size_t max, std::vector<uint8_t>& out) {
+    out.assign(max, 0);
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        out.clear();
+        return errno ? errno : ENOENT;
+    }
+    errno = 0;
+    const size_t n = std::fread(out.data(), 1, max, f);
+    const int err = std::ferror(f) ? (errno ? errno : EIO) : 0;
+    std::fclose(f);
+    out.resize(err ? 0 : n);
+    return err;
+}
 
 void ShowCannotWrite(Prompter& prompter, int err, const std::string& path) {
     std::string text = "Errcode=" + std::to_string(err) + ",Can't write to file:\n" + path +
@@ -155,43 +174,39 @@ int SaveModeFile(Ctx& c, const std::string& path) {
 }
 
 int LoadModeFile(Ctx& c, const std::string& path) {
-    uint8_t buf[kModeFileSize];
-    size_t n = 0;
-    bool failed = true;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        n = std::fread(buf, 1, sizeof buf, f);
-        failed = std::ferror(f) != 0;  // a directory opens but cannot be read
-        std::fclose(f);
-    }
-    if (failed) {
+    std::vector<uint8_t> bytes;
+    if (ReadFileHead(path, kModeFileSize, bytes) != 0) {
         c.prompter.messageBox("Can't write to file:\n" + path + "\nProbaby it is write protected.",
                               kCannotWriteCaption, Icon::Warning);
         return 0;
     }
+    LoadModeFileBytes(c.st, bytes);
+    return 1;
+}
 
-    const size_t header = std::min<size_t>(n, kModeFileHeaderSize);
-    const bool v100 = headerIsV100(buf, header);
+void LoadModeFileBytes(DeviceState& st, std::span<const uint8_t> bytes) {
+    const bool v100 = IsOldModeFileHeader(bytes);
     const size_t imageSize = v100 ? kImageSizeProtocol1 : kImageSize;
     const size_t slots = v100 ? kModeFileSlotsV100 : kSlotCount;
+    const size_t n = bytes.size();
 
     size_t at = kModeFileHeaderSize;
     size_t imageBytes = n > at ? std::min(n - at, imageSize) : 0;
-    c.st.eqImage.write(0, int(imageBytes), buf + at);
+    st.eqImage.write(0, int(imageBytes), bytes.data() + std::min(at, n));
     at += imageSize;
     // Only whole slots: a torn slot would hold a value nobody wrote.
     size_t slotCount = n > at ? std::min((n - at) / 4, slots) : 0;
     for (size_t s = 0; s < slotCount; ++s) {
-        const uint8_t* p = buf + at + 4 * s;
-        c.st.params.setBits(int(s), uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
-                                        uint32_t(p[3]) << 24);
+        const uint8_t* p = bytes.data() + at + 4 * s;
+        st.params.setBits(int(s), uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
+                                      uint32_t(p[3]) << 24);
     }
 
-    const int protocol = c.st.protocol();
+    const int protocol = st.protocol();
     if (protocol == 1)
-        putSubLayout(c.st, kSubProtocol1);
+        putSubLayout(st, kSubProtocol1);
     else if (protocol >= 2 && v100)
-        putSubLayout(c.st, kSubDefault);
-    return 1;
+        putSubLayout(st, kSubDefault);
 }
 
 }  // namespace udare

@@ -1,10 +1,10 @@
 #include "protocol/remote_file.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <vector>
 
-#include "protocol/mode_file.h"
 #include "protocol/commands.h"
-#include "protocol/report.h"
+#include "protocol/mode_file.h"
 
 namespace udare {
 
@@ -18,17 +18,16 @@ std::string RemoteKeyFilePath(const std::string& path) {
 }
 
 int LoadRemoteKeyFile(Ctx& c, const std::string& path) {
-    uint8_t bytes[RemoteKeyTable::kSize];
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return 0;
-    size_t n = std::fread(bytes, 1, sizeof bytes, f);
-    bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) return 0;
-
-    c.st.remoteKeys.write(0, int(n), bytes);
-    WriteRemoteKeys(c);
+    std::vector<uint8_t> bytes;
+    if (ReadFileHead(path, RemoteKeyTable::kSize, bytes) != 0) return 0;
+    LoadRemoteKeyBytes(c, bytes);
     return 1;
+}
+
+void LoadRemoteKeyBytes(Ctx& c, std::span<const uint8_t> bytes) {
+    const size_t n = std::min<size_t>(bytes.size(), RemoteKeyTable::kSize);
+    c.st.remoteKeys.write(0, int(n), bytes.data());
+    WriteRemoteKeys(c);
 }
 
 int SaveRemoteKeyFile(Ctx& c, const std::string& path) {

@@ -132,6 +132,42 @@ TEST_F(ModeFile, Version100FilesReadTheShortLayoutAndKeepTheDelaySlots) {
     }
 }
 
+TEST(ModeFileHeader, OnlyVer100InAnyCaseIsTheOldLayout) {
+    auto units = [](std::initializer_list<char16_t> text) {
+        Bytes b;
+        for (char16_t u : text) b.insert(b.end(), {uint8_t(u), uint8_t(u >> 8)});
+        return b;
+    };
+    auto padded = [](Bytes b) {
+        b.resize(kModeFileHeaderSize, 0);
+        return b;
+    };
+    const Bytes exact = units({'V', 'e', 'r', '1', '.', '0', '.', '0'});
+    Bytes torn = exact;
+    torn.pop_back();
+    const struct {
+        const char* what;
+        Bytes bytes;
+        bool old;
+    } cases[] = {
+        {"Ver1.0.0", header("Ver1.0.0"), true},
+        {"mixed case", header("vER1.0.0"), true},
+        {"ends with the bytes", exact, true},
+        {"current header", header("Ver1.1.0"), false},
+        {"longer text", header("Ver1.0.0x"), false},
+        {"shorter text", header("Ver1.0"), false},
+        {"last unit torn", torn, false},
+        {"non-ASCII unit with a matching low byte",
+         padded(units({0x0156, 'e', 'r', '1', '.', '0', '.', '0'})), false},
+        {"empty", {}, false},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        EXPECT_EQ(IsOldModeFileHeader(k.bytes), k.old);
+        EXPECT_EQ(WholeModeFileSize(k.bytes), size_t(k.old ? 1377 : 1495));
+    }
+}
+
 TEST_F(ModeFile, SubFixUps) {
     fill(st);
     const fs::path current = dir / "current.vxs";
