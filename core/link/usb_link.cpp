@@ -79,6 +79,11 @@ void UsbLink::setTimingForTest(const LinkTiming& t) {
     readPollMs_ = t.readPollMs;
 }
 
+void UsbLink::setWriterWaitingHookForTest(std::function<void()> hook) {
+    std::lock_guard<std::mutex> l(readyMutex_);
+    writerWaitingHook_ = std::move(hook);
+}
+
 void UsbLink::deviceArrived(const std::string& path) {
     HotplugFn fn;
     {
@@ -327,6 +332,7 @@ void UsbLink::SignalWriteReady() { setWriteReady(); }
 bool UsbLink::waitWriteReady(int ms) {
     std::unique_lock<std::mutex> l(readyMutex_);
     const uint64_t epoch = readyEpoch_;
+    if (!writeReady_ && writerWaitingHook_) writerWaitingHook_();
     readyCv_.wait_for(l, std::chrono::milliseconds(ms),
                       [&] { return writeReady_ || readyEpoch_ != epoch; });
     if (!writeReady_) return false;
@@ -342,8 +348,8 @@ int UsbLink::WriteUsbData(const uint8_t* data, size_t len) {
     }
     HidReport buf{};
     if (data) std::memcpy(buf.data(), data, std::min(len, buf.size()));
-    if ((buf[1] == op::kWriteParam || buf[1] == op::kWriteEqBytes) && (upgradeMode.load() || dspUpgradeActive.load()))
-        return 0;
+    const bool paramOrImage = buf[1] == op::kWriteParam || buf[1] == op::kWriteEqBytes;
+    if (paramOrImage && (upgradeMode.load() || dspUpgradeActive.load())) return 0;
 
     // The result is not examined: after a time-out the report goes anyway.
     waitWriteReady(writeWaitMs_.load());

@@ -114,6 +114,9 @@ public:
     // May be set at any time.
     void setHotplugHandler(HotplugFn fn);
     void setTimingForTest(const LinkTiming& t);
+    // Called, under the pacing lock, each time a writer is about to block on
+    // the previous reply: a test knows the writer is waiting before it acts.
+    void setWriterWaitingHookForTest(std::function<void()> hook);
 
     // HotplugListener: forwards to the hot-plug handler.
     void deviceArrived(const std::string& path) override;
@@ -159,6 +162,7 @@ private:
     std::condition_variable readyCv_;
     bool writeReady_ = true;
     uint64_t readyEpoch_ = 0;  // bumped on teardown to release waiting writers
+    std::function<void()> writerWaitingHook_;  // under readyMutex_
 
     std::mutex writeLock;
 

@@ -89,6 +89,8 @@ struct VirtualUnit::Core {
     mutable std::mutex m;
     std::condition_variable readCv;
     std::condition_variable eventCv;
+    std::condition_variable waitingCv;  // a read has begun to wait
+    int readsWaiting = 0;
     TimePoint epoch = SteadyClock::now();
     TimePoint lastDelivery = epoch;
 

@@ -36,6 +36,8 @@ public:
                 return int(n);
             }
             if (timeoutMs >= 0 && now >= deadline) return 0;
+            ++core_->readsWaiting;
+            core_->waitingCv.notify_all();
             if (!h_->queue.empty()) {
                 TimePoint wake = h_->queue.front().at;
                 if (timeoutMs >= 0) wake = std::min(wake, deadline);
@@ -45,6 +47,7 @@ public:
             } else {
                 core_->readCv.wait(l);
             }
+            --core_->readsWaiting;
         }
     }
 
@@ -435,6 +438,11 @@ size_t VirtualUnit::receivedCount() const {
 void VirtualUnit::clearReceived() {
     std::lock_guard<std::mutex> l(core_->m);
     core_->log.clear();
+}
+
+bool VirtualUnit::waitForBlockedRead(int ms) const {
+    std::unique_lock<std::mutex> l(core_->m);
+    return core_->waitingCv.wait_for(l, milliseconds(ms), [&] { return core_->readsWaiting > 0; });
 }
 
 }  // namespace udare::sim

@@ -59,7 +59,8 @@ public:
     const SimOptions& options() const { return options_; }
 
     // While key k is being learned (after op::kLearnKey k), the unit answers
-    // op::kLearnKey with the code and stops learning. Returns false when nothing is being learned.
+    // op::kLearnKey with the code and stops learning. Returns false when
+    // nothing is being learned.
     // With the learn-ms option the unit presses key 0x40 + 0x1D k by itself.
     bool pressRemoteKey(uint8_t code);
     int learningKey() const;  // 0 when not learning
@@ -86,8 +87,8 @@ public:
     void setRemoteKeys(const std::array<uint8_t, 16>& t);
     std::array<uint8_t, 3> meterLevels() const;  // last levels reported
     bool upgradeMode() const;
-    // MCU image as received by op::kMcuImageData reports, the head carried by the end
-    // report, and whether the end report arrived.
+    // MCU image as received by op::kMcuImageData reports, the head carried by
+    // the end report, and whether the end report arrived.
     std::vector<uint8_t> mcuImage() const;
     std::array<uint8_t, 3> mcuImageHead() const;
     bool mcuImageEnded() const;
@@ -100,6 +101,9 @@ public:
     std::vector<HidReport> received() const;
     size_t receivedCount() const;  // all reports since start
     void clearReceived();
+    // True once a read waits inside the unit for a report (false after ms):
+    // what is done next reaches a blocked reader.
+    bool waitForBlockedRead(int ms = 2000) const;
 
     struct Core;  // shared with the open devices
 

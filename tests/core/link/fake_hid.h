@@ -39,6 +39,7 @@ struct FakeWire {
     bool cancelled = false;
     bool destroyed = false;
     int readsInProgress = 0;
+    int readsTimedOut = 0;
 
     void push(const HidReport& r) {
         {
@@ -65,6 +66,11 @@ struct FakeWire {
     size_t writtenCount() {
         std::lock_guard<std::mutex> l(m);
         return written.size();
+    }
+    // True once n reads in all have timed out with nothing to read (false after ms).
+    bool waitForTimedOutReads(int n, int ms = 2000) {
+        std::unique_lock<std::mutex> l(m);
+        return cv.wait_for(l, std::chrono::milliseconds(ms), [&] { return readsTimedOut >= n; });
     }
     bool isDestroyed() {
         std::lock_guard<std::mutex> l(m);
@@ -98,6 +104,9 @@ public:
             w_->inbound.pop_front();
             n = static_cast<int>(std::min(capacity, r.size()));
             std::memcpy(buf, r.data(), static_cast<size_t>(n));
+        } else {
+            ++w_->readsTimedOut;
+            w_->cv.notify_all();
         }
         --w_->readsInProgress;
         return n;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <string>
 #include <thread>
@@ -44,6 +45,19 @@ protected:
             dispatched.push_back(r[1]);
         });
         link->setTimingForTest(fast);
+        link->setWriterWaitingHookForTest([this] {
+            {
+                std::lock_guard<std::mutex> l(waitingMutex);
+                ++writersWaited;
+            }
+            waitingCv.notify_all();
+        });
+    }
+
+    // True once n writers in all have blocked on a reply (false after 2 s).
+    bool writersBlocked(int n) {
+        std::unique_lock<std::mutex> l(waitingMutex);
+        return waitingCv.wait_for(l, std::chrono::seconds(2), [&] { return writersWaited >= n; });
     }
 
     int logCount(const std::string& line) {
@@ -75,6 +89,9 @@ protected:
     RecordingPrompter prompter;
     std::mutex dispatchMutex;
     std::vector<uint8_t> dispatched;
+    std::mutex waitingMutex;
+    std::condition_variable waitingCv;
+    int writersWaited = 0;
     std::unique_ptr<UsbLink> link;  // last, so it goes first
 };
 

@@ -119,7 +119,7 @@ TEST_F(WritePath, ReadErrorReleasesAWaitingWriter) {
     ASSERT_EQ(send(0x0E), kReportSize);
     std::atomic<int64_t> took{-1};
     std::thread writer([&] { took = timedSend(0x0E); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(writersBlocked(1));
     wire->failNextReads();
     writer.join();
     EXPECT_LT(took.load(), 2000);
@@ -137,7 +137,7 @@ TEST_F(WritePath, TeardownReleasesAWaitingWriterWithoutWriting) {
         result = link->WriteUsbData(r.data(), 2);
         took = steadyMs() - t0;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(writersBlocked(1));
     link->DisconnectDevice();
     writer.join();
     EXPECT_EQ(result.load(), 0);
@@ -162,7 +162,7 @@ TEST_F(WritePath, SignalWriteReadyReleasesAWaitingWriter) {
     ASSERT_EQ(send(0x60), kReportSize);
     std::atomic<int64_t> took{-1};
     std::thread writer([&] { took = timedSend(0x61); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(writersBlocked(1));
     link->SignalWriteReady();
     writer.join();
     EXPECT_LT(took.load(), 2000);
@@ -182,7 +182,7 @@ TEST_F(WritePath, GivingUpLearningSendsCancelWithoutWaitingForTheKey) {
 
 TEST_F(WritePath, ReadTimeoutsJustLoopAndUnknownReportsStillRelease) {
     connectTo(silentResponder());
-    std::this_thread::sleep_for(std::chrono::milliseconds(120));  // several read time-outs
+    ASSERT_TRUE(wire->waitForTimedOutReads(3));
     EXPECT_EQ(link->g_bReadThreadEnd.load(), 0);
     EXPECT_FALSE(logged("Read Usb Error will return !\n"));
     ASSERT_EQ(send(0x0E), kReportSize);

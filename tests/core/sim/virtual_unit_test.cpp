@@ -732,7 +732,7 @@ TEST(VirtualUnitTest, CancelWakesABlockedRead) {
         uint8_t buf[61];
         got = b.dev->read(buf, sizeof buf, -1);
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(b.unit.waitForBlockedRead());
     b.dev->cancel();
     t.join();
     EXPECT_EQ(got.load(), -1);
@@ -747,7 +747,7 @@ TEST(VirtualUnitTest, UnplugWakesABlockedReadAndHidesTheUnit) {
         uint8_t buf[61];
         got = b.dev->read(buf, sizeof buf, -1);
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(b.unit.waitForBlockedRead());
     b.unit.unplug();
     t.join();
     EXPECT_EQ(got.load(), -1);
