@@ -20,6 +20,7 @@
 #include "shell/mode_files.h"
 #include "shell/ribbon_levels.h"
 #include "shell/view.h"
+#include "ui/undo.h"
 #include "xbmp_slider.h"
 
 namespace udare::dialogs {
@@ -102,10 +103,14 @@ CSetDlg::CSetDlg(shell::CVovedo13App& app, Ctx& c, QWidget* parent) : QDialog(pa
     makeLabel(this, IDC_MUSIC_MAX_LABEL, Z("音乐最大音量"), Du(166, 49, 51, 9));
     musicMaxText_ = makeLabel(this, IDC_MUSIC_MAX_TEXT, QString(), Du(222, 49, 26, 8));
     musicMax_ = makeSlider(IDC_MUSIC_MAX, 166, 61);
-    connect(micMax_, &CXBmpSlider::SliderPositionChanged, this,
-            [this] { maximumMoved(kMicMaxByte, micMax_->position()); });
-    connect(musicMax_, &CXBmpSlider::SliderPositionChanged, this,
-            [this] { maximumMoved(kMusicMaxByte, musicMax_->position()); });
+    connect(micMax_, &CXBmpSlider::SliderPositionChanged, this, [this] {
+        record(IDC_MIC_MAX, IDC_MIC_MAX_LABEL,
+               [this] { maximumMoved(kMicMaxByte, micMax_->position()); });
+    });
+    connect(musicMax_, &CXBmpSlider::SliderPositionChanged, this, [this] {
+        record(IDC_MUSIC_MAX, IDC_MUSIC_MAX_LABEL,
+               [this] { maximumMoved(kMusicMaxByte, musicMax_->position()); });
+    });
 
     byPower_ = new QRadioButton(Z("随开关机保存"), this);
     setControlId(byPower_, IDC_SAVE_BY_POWER);
@@ -114,16 +119,18 @@ CSetDlg::CSetDlg(shell::CVovedo13App& app, Ctx& c, QWidget* parent) : QDialog(pa
     setControlId(byMode_, IDC_SAVE_BY_MODE);
     byMode_->setGeometry(Du(23, 112, 100, 10));
     connect(byPower_, &QRadioButton::toggled, this, [this](bool on) {
-        if (on && !refreshing_) setWorking(kSaveModeByte, 0);
+        if (on && !refreshing_)
+            record(IDC_SAVE_GROUP, IDC_SAVE_GROUP, [this] { setWorking(kSaveModeByte, 0); });
     });
     connect(byMode_, &QRadioButton::toggled, this, [this](bool on) {
-        if (on && !refreshing_) setWorking(kSaveModeByte, 1);
+        if (on && !refreshing_)
+            record(IDC_SAVE_GROUP, IDC_SAVE_GROUP, [this] { setWorking(kSaveModeByte, 1); });
     });
 
     lockPanel_ = makeCheck(this, IDC_LOCK_PANEL, Z("锁定面板"), Du(176, 104, 80, 10));
     connect(lockPanel_, &QCheckBox::toggled, this, [this](bool on) {
         if (refreshing_) return;
-        setWorking(kPanelLockByte, on ? 1 : 0);
+        record(IDC_LOCK_PANEL, IDC_LOCK_PANEL, [&] { setWorking(kPanelLockByte, on ? 1 : 0); });
         updateLockDetailEnabled();
     });
 
@@ -142,7 +149,8 @@ CSetDlg::CSetDlg(shell::CVovedo13App& app, Ctx& c, QWidget* parent) : QDialog(pa
                         QStringLiteral("M3"), QStringLiteral("M4")});
     powerOn_->setGeometry(Du(173, 151, 60, 14));
     connect(powerOn_, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (!refreshing_ && index >= 0) setWorking(kPowerOnByte, index);
+        if (!refreshing_ && index >= 0)
+            record(IDC_POWER_ON, IDC_POWER_ON_GROUP, [&] { setWorking(kPowerOnByte, index); });
     });
     if (c_.st.protocol() == 1) {
         powerOnGroup_->hide();
@@ -177,14 +185,24 @@ CSetDlg::CSetDlg(shell::CVovedo13App& app, Ctx& c, QWidget* parent) : QDialog(pa
     for (int bit = 0; bit < 8; ++bit) {
         const QRect r = Du(14 + 82 * (bit % 3), 225 + 13 * (bit / 3), 80, 10);
         auto* box = makeCheck(this, kLockBitIds[bit], Z(kLockBoxes[bit].zh), r);
-        connect(box, &QCheckBox::toggled, this, [this, bit](bool on) { lockBitToggled(1 << bit, on); });
+        connect(box, &QCheckBox::toggled, this, [this, bit](bool on) {
+            lockBitToggled(kLockBitIds[bit], {Z(kLockBoxes[bit].zh), Z(kLockBoxes[bit].en)},
+                           1 << bit, on);
+        });
         lockBits_[bit] = box;
     }
     lockVolumes_ = makeCheck(this, IDC_LOCK_VOLUMES, Z("锁定音量"), Du(178, 251, 80, 10));
-    connect(lockVolumes_, &QCheckBox::toggled, this,
-            [this](bool on) { lockBitToggled(kLockVolumesMask, on); });
+    connect(lockVolumes_, &QCheckBox::toggled, this, [this](bool on) {
+        lockBitToggled(IDC_LOCK_VOLUMES,
+                       {caption(0, IDC_LOCK_VOLUMES), caption(1, IDC_LOCK_VOLUMES)},
+                       kLockVolumesMask, on);
+    });
     lockModes_ = makeCheck(this, IDC_LOCK_MODES, Z("锁定模式"), Du(14, 264, 80, 10));
-    connect(lockModes_, &QCheckBox::toggled, this, [this](bool on) { lockBitToggled(kLockModesMask, on); });
+    connect(lockModes_, &QCheckBox::toggled, this, [this](bool on) {
+        lockBitToggled(IDC_LOCK_MODES, {Z("锁定模式"), Z("Lock modes")}, kLockModesMask, on);
+    });
+
+    ui::UndoStack::addKeys(this, [this] { return undoStack(); });
 
     refreshFromState();
     if (parent) move(parent->geometry().center() - rect().center());
@@ -198,10 +216,16 @@ void CSetDlg::buildStartVolume(StartVolume& v, int byte, int labelId, int slider
     v.text = makeLabel(this, textId, QString(), Du(77, top, 26, 8));
     v.slider = makeSlider(sliderId, 18, top + 12);
     v.enabled = makeCheck(this, checkId, Z("启用"), Du(110, top + 11, 38, 10));
-    connect(v.slider, &CXBmpSlider::SliderPositionChanged, this,
-            [this, &v] { startVolumeMoved(v, v.slider->position()); });
-    connect(v.enabled, &QCheckBox::toggled, this, [this, &v](bool on) {
-        if (!refreshing_) startVolumeTicked(v, on);
+    connect(v.slider, &CXBmpSlider::SliderPositionChanged, this, [this, &v, sliderId, labelId] {
+        record(sliderId, labelId, [&] { startVolumeMoved(v, v.slider->position()); });
+    });
+    connect(v.enabled, &QCheckBox::toggled, this, [this, &v, checkId, labelId](bool on) {
+        if (refreshing_) return;
+        const QString zh =
+            CSetDlg::caption(0, labelId) + QLatin1Char(' ') + CSetDlg::caption(0, checkId);
+        const QString en =
+            CSetDlg::caption(1, labelId) + QLatin1Char(' ') + CSetDlg::caption(1, checkId);
+        record(checkId, {zh, en}, [&] { startVolumeTicked(v, on); });
     });
 }
 
@@ -226,6 +250,34 @@ QWidget* CSetDlg::control(int id) const {
 
 int CSetDlg::working(int byte) const { return c_.st.machine.working[byte]; }
 
+// ---- undo ----
+
+ui::UndoStack* CSetDlg::undoStack() const {
+    shell::CVovedo13View* v = app_.view();
+    return v ? &v->undo() : nullptr;
+}
+
+QString CSetDlg::caption(int language, int id) {
+    return shell::embeddedTable(language).control(kDialogId, id);
+}
+
+void CSetDlg::record(int key, const Names& names, const std::function<void()>& edit) {
+    // "机器设置 话筒最大音量" / "Machine Set Mic max vol", whichever language is in use later.
+    auto title = [](int language) {
+        const QString t = shell::embeddedTable(language).title(kDialogId);
+        return t.isEmpty() ? Z("机器设置") : t;
+    };
+    ui::StepPlace place;
+    place.dialog = ui::DialogSlot::MachineSettings;
+    ui::recordEdit(undoStack(), QStringLiteral("machine:%1").arg(key),
+                   {title(0) + QLatin1Char(' ') + names.zh, title(1) + QLatin1Char(' ') + names.en},
+                   place, edit);
+}
+
+void CSetDlg::record(int key, int captionId, const std::function<void()>& edit) {
+    record(key, {caption(0, captionId), caption(1, captionId)}, edit);
+}
+
 void CSetDlg::setWorking(int byte, int value) { c_.st.machine.working.set(byte, static_cast<uint8_t>(value)); }
 
 // ---- refresh ----
@@ -242,7 +294,9 @@ void CSetDlg::showStartVolume(StartVolume& v, int value) {
 
 void CSetDlg::refreshFromState() {
     refreshing_ = true;
-    const auto s = c_.st.machine.committed.copy();
+    // The working copy: after every synchronisation and at an opening it is
+    // the committed one; after an undo it is what the step restored.
+    const auto s = c_.st.machine.working.copy();
     // The limits first: they are the start sliders' ranges.
     micMax_->SetPosition(s[kMicMaxByte]);
     musicMax_->SetPosition(s[kMusicMaxByte]);
@@ -323,10 +377,10 @@ void CSetDlg::maximumMoved(int byte, int position) {
     }
 }
 
-void CSetDlg::lockBitToggled(int mask, bool on) {
+void CSetDlg::lockBitToggled(int key, const Names& names, int mask, bool on) {
     if (refreshing_) return;
     const int bits = on ? working(kLockBitsByte) | mask : working(kLockBitsByte) & ~mask;
-    setWorking(kLockBitsByte, bits);
+    record(key, names, [&] { setWorking(kLockBitsByte, bits); });
     showLockBits(bits);
 }
 

@@ -9,6 +9,7 @@
 #include <QDialog>
 
 #include <array>
+#include <functional>
 
 #include "shell/app.h"
 #include "ui/ui_api.h"
@@ -22,6 +23,10 @@ class QRadioButton;
 
 namespace udare {
 struct Ctx;
+}
+
+namespace udare::ui {
+class UndoStack;
 }
 
 namespace udare::controls {
@@ -75,7 +80,8 @@ public:
 
     CSetDlg(shell::CVovedo13App& app, Ctx& c, QWidget* parent = nullptr);
 
-    // Every control from the committed copy (after each synchronisation).
+    // Every control from the working copy (after each synchronisation, when
+    // it equals the committed one, and after an undo or redo).
     void refreshFromState() override;
     void relabel() override;
 
@@ -105,7 +111,17 @@ private:
     void startVolumeMoved(StartVolume& v, int position);
     void startVolumeTicked(StartVolume& v, bool on);
     void maximumMoved(int byte, int position);
-    void lockBitToggled(int mask, bool on);
+    struct Names {
+        QString zh, en;
+    };
+    // Every user change is one undo step, named after the dialog and the
+    // control's caption (keyed by the control): it restores the working copy
+    // and, for a start volume, the volume sent live.
+    ui::UndoStack* undoStack() const;
+    static QString caption(int language, int id);
+    void record(int key, const Names& names, const std::function<void()>& edit);
+    void record(int key, int captionId, const std::function<void()>& edit);
+    void lockBitToggled(int key, const Names& names, int mask, bool on);
     void showLockBits(int bits);
     void updateLockDetailEnabled();
     void setWorking(int byte, int value);

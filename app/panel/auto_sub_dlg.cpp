@@ -15,7 +15,7 @@
 namespace udare::panel {
 
 CAutoSubDlg::CAutoSubDlg(Ctx& ctx, RelabelFn table, QWidget* parent)
-    : SmallDialog(kDialog, std::move(table), parent), ctx_(ctx) {
+    : SmallDialog(kDialog, ui::DialogSlot::AutoSub, std::move(table), parent), ctx_(ctx) {
     setWindowTitle(QStringLiteral("自动超低音量衰减"));
     setFixedSize(CDialogMusic::DluRect(0, 0, 219, 63).size());
 
@@ -55,12 +55,13 @@ void CAutoSubDlg::opened() {
 }
 
 void CAutoSubDlg::OnSlider(int position) {
-    SetAutoSubLevel(ctx_, position);
+    recordStep(QStringLiteral("autosub:level"), -1, 1124, [&] { SetAutoSubLevel(ctx_, position); });
     value_->setText(QString::number(position));
 }
 
 void CAutoSubDlg::OnSwitch(bool on) {
-    SetAutoSubEnable(ctx_, on ? 1 : 0);
+    recordStep(QStringLiteral("autosub:switch"), -1, 1045,
+               [&] { SetAutoSubEnable(ctx_, on ? 1 : 0); });
     showEnabled(on);
 }
 

@@ -480,6 +480,17 @@ void CDialogMusic::updateAccessibleNames() {
     }
 }
 
+QString CDialogMusic::upperName(int cid, int language) const {
+    // Named by the caption its accessible name comes from; a switch by its own text.
+    int caption = cid;
+    for (const NamedBy& n : kNamedBy)
+        if (n.control == cid) caption = n.caption;
+    QString name = captionIn(caption, language);
+    if (name.isEmpty())
+        if (QWidget* w = control(cid)) name = w->accessibleName();
+    return name;
+}
+
 // ---------------------------------------------------------------- input
 
 void CDialogMusic::onSlider(int cid, int position) {

@@ -248,8 +248,12 @@ private:
     // A band's step ("主输出 第5段 增益"): field names it, or -1 for the fields that changed.
     void recordBandStep(int b, int field, const std::function<void()>& edit);
     QString stepPrefix(int language) const;
-    // A step of the upper area, named by the page and the control's accessible name.
+    // A step of the upper area, named by the page and the control's caption
+    // in both languages, so the name follows a later change of language.
     void recordUpper(int cid, const std::function<void()>& edit);
+    QString upperName(int cid, int language) const;
+    // The text a caption control of the upper area shows in a language.
+    QString captionIn(int captionCid, int language) const;
 
     // ---- the upper area (effects, mixes, delays, compressor) ----
     void buildEffectList();

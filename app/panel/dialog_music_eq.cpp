@@ -545,10 +545,9 @@ void CDialogMusic::recordBandStep(int b, int field, const std::function<void()>&
 }
 
 void CDialogMusic::recordUpper(int cid, const std::function<void()>& edit) {
-    QWidget* w = control(cid);
-    const QString name = w ? w->accessibleName() : QString();
-    recordStep(QStringLiteral("upper:%1:%2").arg(page_).arg(cid), PageName(page_, 0) + QLatin1Char(' ') + name,
-               PageName(page_, 1) + QLatin1Char(' ') + name, -1, false, edit);
+    recordStep(QStringLiteral("upper:%1:%2").arg(page_).arg(cid),
+               PageName(page_, 0) + QLatin1Char(' ') + upperName(cid, 0),
+               PageName(page_, 1) + QLatin1Char(' ') + upperName(cid, 1), -1, false, edit);
 }
 
 void CDialogMusic::showStep(const ui::StepPlace& place) {

@@ -365,6 +365,24 @@ void CDialogMusic::refreshDelays() {
     }
 }
 
+QString CDialogMusic::captionIn(int captionCid, int language) const {
+    auto pick = [language](const char* zh, const char* en) {
+        return QString::fromUtf8(language == 1 ? en : zh);
+    };
+    if (captionCid == id::kEffectFrame)
+        return pick(kEffects[effectRow_].zh, kEffects[effectRow_].en);
+    if (isOutputPage(page_)) {
+        for (int k = 0; k < 4; ++k) {
+            const MixRow& m = kMixes[page_ - PAGE_MAIN][k];
+            if (captionCid == id::kMixLabel0 + 2 * k) return pick(m.zh, m.en);
+        }
+        const DelayCaption* d = kDelayCaptions[page_ - PAGE_MAIN];
+        if (captionCid == id::kDelaySwitchL) return pick(d[0].zh, d[0].en);
+        if (captionCid == id::kDelaySwitchR) return pick(d[1].zh, d[1].en);
+    }
+    return shell::embeddedTable(language).control(kDialog, captionCid);
+}
+
 // Last step of relabelling: the selected effect's name into frame 1213.
 void CDialogMusic::applyEffectFrameCaption() {
     const EffectRow& r = kEffects[effectRow_];

@@ -15,7 +15,7 @@ namespace udare::panel {
 namespace {
 
 struct GateRow {
-    int slider, value, caption;
+    int slider, value, caption, group;
     const char* caption0;  // template text before the table is applied
     int slot;
     void (*write)(Ctx&, int);
@@ -23,16 +23,16 @@ struct GateRow {
 };
 
 const GateRow kRows[4] = {
-    {1052, 1152, 1153, "启动时间", slot::micGateAttack, SetMicGateAttack, 77, 23, 172, 24, 23},
-    {1053, 1154, 1155, "关闭时间", slot::micGateRelease, SetMicGateRelease, 77, 42, 172, 43, 42},
-    {1054, 1156, 1157, "启动时间", slot::musicGateAttack, SetMusicGateAttack, 79, 78, 174, 79, 78},
-    {1055, 1158, 1159, "关闭时间", slot::musicGateRelease, SetMusicGateRelease, 79, 97, 174, 98, 97},
+    {1052, 1152, 1153, 1200, "启动时间", slot::micGateAttack, SetMicGateAttack, 77, 23, 172, 24, 23},
+    {1053, 1154, 1155, 1200, "关闭时间", slot::micGateRelease, SetMicGateRelease, 77, 42, 172, 43, 42},
+    {1054, 1156, 1157, 1221, "启动时间", slot::musicGateAttack, SetMusicGateAttack, 79, 78, 174, 79, 78},
+    {1055, 1158, 1159, 1221, "关闭时间", slot::musicGateRelease, SetMusicGateRelease, 79, 97, 174, 98, 97},
 };
 
 }  // namespace
 
 CDialogNG::CDialogNG(Ctx& ctx, RelabelFn table, QWidget* parent)
-    : SmallDialog(kDialog, std::move(table), parent), ctx_(ctx) {
+    : SmallDialog(kDialog, ui::DialogSlot::NoiseGate, std::move(table), parent), ctx_(ctx) {
     setWindowTitle(QStringLiteral("噪声门参数"));
     setFixedSize(CDialogMusic::DluRect(0, 0, 221, 130).size());
 
@@ -69,7 +69,9 @@ void CDialogNG::OnSlider(int id, int) {
     if (k < 0 || k >= 4) return;
     // The position at handling time: later moves may have queued behind this one.
     const int p = sliders_[k]->position();
-    kRows[k].write(ctx_, slotValue(p));
+    const GateRow& r = kRows[k];
+    recordStep(QStringLiteral("gate:%1").arg(k), r.group, r.caption,
+               [&] { r.write(ctx_, slotValue(p)); });
     values_[k]->setText(QString::number(p));
 }
 

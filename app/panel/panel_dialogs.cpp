@@ -5,11 +5,19 @@
 
 namespace udare::panel {
 
-void registerPanelDialogs(ui::DialogRegistry& dialogs, Ctx& ctx, RelabelFn relabel) {
-    dialogs.add(ui::DialogSlot::NoiseGate,
-                [&ctx, relabel](QWidget* parent) { return new CDialogNG(ctx, relabel, parent); });
-    dialogs.add(ui::DialogSlot::AutoSub,
-                [&ctx, relabel](QWidget* parent) { return new CAutoSubDlg(ctx, relabel, parent); });
+void registerPanelDialogs(ui::DialogRegistry& dialogs, Ctx& ctx, RelabelFn relabel,
+                          std::function<ui::UndoStack*()> undo) {
+    auto stack = [undo] { return undo ? undo() : nullptr; };
+    dialogs.add(ui::DialogSlot::NoiseGate, [&ctx, relabel, stack](QWidget* parent) {
+        auto* d = new CDialogNG(ctx, relabel, parent);
+        d->setUndoStack(stack());
+        return d;
+    });
+    dialogs.add(ui::DialogSlot::AutoSub, [&ctx, relabel, stack](QWidget* parent) {
+        auto* d = new CAutoSubDlg(ctx, relabel, parent);
+        d->setUndoStack(stack());
+        return d;
+    });
 }
 
 }  // namespace udare::panel

@@ -11,6 +11,8 @@ struct Ctx;
 
 namespace udare::panel {
 
-void registerPanelDialogs(ui::DialogRegistry& dialogs, Ctx& ctx, RelabelFn relabel);
+// undo finds the window's undo stack the dialogs record their edits on.
+void registerPanelDialogs(ui::DialogRegistry& dialogs, Ctx& ctx, RelabelFn relabel,
+                          std::function<ui::UndoStack*()> undo = {});
 
 }  // namespace udare::panel

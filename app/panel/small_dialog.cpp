@@ -7,6 +7,7 @@
 
 #include "control_images.h"
 #include "panel/dialog_music.h"
+#include "shell/lang.h"
 #include "xbmp_slider.h"
 
 namespace udare::panel {
@@ -19,8 +20,9 @@ void setDialogControlId(QWidget* w, int id) {
     if (w) w->setProperty("controlId", id);
 }
 
-SmallDialog::SmallDialog(int dialogNumber, RelabelFn relabel, QWidget* parent)
-    : QDialog(parent), dialog_(dialogNumber), relabel_(std::move(relabel)) {
+SmallDialog::SmallDialog(int dialogNumber, ui::DialogSlot slot, RelabelFn relabel, QWidget* parent)
+    : QDialog(parent), dialog_(dialogNumber), slot_(slot), relabel_(std::move(relabel)) {
+    ui::UndoStack::addKeys(this, [this] { return undo_.data(); });
     setModal(false);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -49,6 +51,20 @@ controls::CXBmpSlider* SmallDialog::addSlider(int id, int x, int y, int w, int h
 
 void SmallDialog::applyTable() {
     if (relabel_) relabel_(this, dialog_);
+}
+
+void SmallDialog::recordStep(const QString& key, int first, int second,
+                             const std::function<void()>& edit) {
+    auto name = [this](int language, int id) {
+        const shell::LanguageTable& t = shell::embeddedTable(language);
+        return id < 0 ? t.title(dialog_) : t.control(dialog_, id);
+    };
+    ui::StepPlace place;
+    place.dialog = slot_;
+    ui::recordEdit(undo_.data(), key,
+                   {name(0, first) + QLatin1Char(' ') + name(0, second),
+                    name(1, first) + QLatin1Char(' ') + name(1, second)},
+                   place, edit);
 }
 
 void SmallDialog::centreOnParent() {

@@ -5,7 +5,10 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <functional>
+
+#include "ui/undo.h"
 
 namespace udare::controls {
 class CXBmpSlider;
@@ -19,9 +22,12 @@ using RelabelFn = std::function<void(QWidget* dialog, int dialogNumber)>;
 class SmallDialog : public QDialog {
     Q_OBJECT
 public:
-    SmallDialog(int dialogNumber, RelabelFn relabel, QWidget* parent);
+    SmallDialog(int dialogNumber, ui::DialogSlot slot, RelabelFn relabel, QWidget* parent);
 
     int dialogNumber() const { return dialog_; }
+    // The stack the dialog records its edits on (none: edits are not recorded).
+    void setUndoStack(ui::UndoStack* stack) { undo_ = stack; }
+    ui::UndoStack* undoStack() const { return undo_.data(); }
     // Centres the window on its parent (on the screen without one).
     void centreOnParent();
 
@@ -30,6 +36,9 @@ protected:
     controls::CXBmpSlider* addSlider(int id, int x, int y, int w, int h);
     // Captions from the language table.
     void applyTable();
+    // edit as one undo step of this dialog, named "<caption of first>
+    // <caption of second>" in both languages (captions of the embedded tables).
+    void recordStep(const QString& key, int first, int second, const std::function<void()>& edit);
 
     void keyPressEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -39,7 +48,9 @@ private:
     bool routeWheel(QWheelEvent* e);
 
     int dialog_;
+    ui::DialogSlot slot_;
     RelabelFn relabel_;
+    QPointer<ui::UndoStack> undo_;
 };
 
 // The control identifier the caption table addresses a child by.

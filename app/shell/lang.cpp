@@ -101,6 +101,17 @@ QString LanguageTable::value(const QString& key) const {
     return v;
 }
 
+const LanguageTable& embeddedTable(int lang) {
+    static LanguageTable tables[2];
+    static bool loaded[2] = {false, false};
+    const int k = lang == 1 ? 1 : 0;
+    if (!loaded[k]) {
+        tables[k].loadEmbedded(k);
+        loaded[k] = true;
+    }
+    return tables[k];
+}
+
 QString LanguageTable::title(int dialog) const {
     return value(QStringLiteral("IDD%1_title").arg(dialog));
 }

@@ -50,6 +50,10 @@ private:
     QHash<QString, QString> values_;  // lower-case key -> raw value
 };
 
+// The embedded table of a language, read on first use: for texts wanted in
+// both languages at once (the names of undo steps). UI thread only.
+const LanguageTable& embeddedTable(int lang);
+
 // Set the text of any of the text-carrying widgets (label, button, box,
 // window title of a top-level). Returns false when w carries no text.
 bool setWidgetText(QWidget* w, const QString& text);

@@ -111,8 +111,10 @@ struct Options {
 // registration opens nothing. The panel, dialog and upgrade folders add
 // their registrations here.
 void registerDialogs(udare::ui::DialogRegistry& dialogs, CVovedo13App& app) {
-    udare::panel::registerPanelDialogs(dialogs, app.session().context(),
-                                       [&app](QWidget* w, int dialog) { app.relabel(w, dialog); });
+    udare::panel::registerPanelDialogs(
+        dialogs, app.session().context(),
+        [&app](QWidget* w, int dialog) { app.relabel(w, dialog); },
+        [&app]() -> udare::ui::UndoStack* { return app.view() ? &app.view()->undo() : nullptr; });
 #ifdef UDARE_HAVE_UPGRADE
     udare::upgrade::registerUpgradeWindows(dialogs, app);
 #endif

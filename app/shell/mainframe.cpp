@@ -113,16 +113,7 @@ void CMainFrame::buildRibbon() {
     auto* aboutKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_A), this);
     connect(aboutKey, &QShortcut::activated, this, [this] { runCommand(ID_APP_ABOUT); });
     // Undo and redo of the window's edits.
-    auto* undoKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
-    connect(undoKey, &QShortcut::activated, this, [this] {
-        if (view_) view_->undo().undo();
-    });
-    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
-        auto* k = new QShortcut(keys, this);
-        connect(k, &QShortcut::activated, this, [this] {
-            if (view_) view_->undo().redo();
-        });
-    }
+    ui::UndoStack::addKeys(this, [this] { return view_ ? &view_->undo() : nullptr; });
 
     nameRibbonControls();
 

@@ -275,6 +275,10 @@ void CVovedo13View::refreshAll() {
 void CVovedo13View::onStepApplied(const ui::StepPlace& place) {
     levels_->refresh();
     if (TuningPanelApi* p = panelApi(panel_)) p->showStep(place);
+    // A step made in a dialog that has been closed since opens it again, so
+    // the restored values can be seen (and the machine settings applied).
+    if (place.dialog != DialogSlot::Count && !app_.dialogs().current(place.dialog))
+        app_.dialogs().show(place.dialog, app_.mainWindow());
     app_.dialogs().refreshOpen();
     if (app_.frame()) app_.frame()->refreshStatus();
 }

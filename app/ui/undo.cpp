@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QStringList>
 
 #include <algorithm>
@@ -86,7 +87,15 @@ void StateChanges::apply(Ctx& c, bool after) const {
         const auto& rec = after ? b.after : b.before;
         c.st.eqImage.write(bandOffset(b.eq, b.band), kBandRecordSize, rec.data());
     }
-    if (machine) c.st.machine.working.assign(after ? machineAfter : machineBefore);
+    if (machine) {
+        // Only the bytes the step changed: the dialog's cancel puts the
+        // committed record back without a step of its own.
+        auto record = c.st.machine.working.copy();
+        for (size_t i = 0; i < record.size(); ++i)
+            if (machineBefore[i] != machineAfter[i])
+                record[i] = after ? machineAfter[i] : machineBefore[i];
+        c.st.machine.working.assign(record);
+    }
     // The working copy of the machine settings goes out only when its dialog applies it.
     for (const Band& b : bands) RewriteEqBand(c, b.eq, b.band);
     std::vector<int> touched;
@@ -266,6 +275,20 @@ QString UndoStack::clearedByText(int language) {
                ? QStringLiteral("Synchronising with the unit, loading or resetting a mode and opening a file clear "
                                 "the undo history")
                : QString::fromUtf8("与机器同步、载入或重置模式、打开文件都会清空撤销记录");
+}
+
+void UndoStack::addKeys(QWidget* window, const std::function<UndoStack*()>& stack) {
+    auto* undoKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), window);
+    QObject::connect(undoKey, &QShortcut::activated, window, [stack] {
+        if (UndoStack* s = stack()) s->undo();
+    });
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
+        auto* redoKey = new QShortcut(keys, window);
+        QObject::connect(redoKey, &QShortcut::activated, window, [stack] {
+            if (UndoStack* s = stack()) s->redo();
+        });
+    }
 }
 
 void recordEdit(UndoStack* stack, const QString& key, const StepLabel& label, const StepPlace& place,

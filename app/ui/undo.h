@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "protocol/device_state.h"
+#include "ui/ui_api.h"
 
 namespace udare {
 struct Ctx;
@@ -57,12 +58,14 @@ struct StateChanges {
     void apply(Ctx& c, bool after) const;
 };
 
-// Where a step happened, so the panel can show it again: page, the
-// microphone equaliser choice and the band (curve index), -1 for none.
+// Where a step happened, so the window can show it again: the panel's page,
+// the microphone equaliser choice and the band (curve index), -1 for none;
+// or the dialog the step was made in, opened again if it has been closed.
 struct StepPlace {
     int page = -1;
     int micEq = -1;
     int band = -1;
+    DialogSlot dialog = DialogSlot::Count;
 };
 
 // The fields of a band record, as step names call them.
@@ -140,6 +143,10 @@ public:
     static QString clearedByText(int language);
 
     QUndoStack& stack() { return stack_; }
+
+    // Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z in window (the main frame and the
+    // modeless dialogs that record steps), acting on the stack found then.
+    static void addKeys(QWidget* window, const std::function<UndoStack*()>& stack);
 
 signals:
     // After an undo or redo has stored and sent its step.

@@ -5,10 +5,12 @@
 #include <QMouseEvent>
 #include <QTest>
 
+#include "panel/dialog_music.h"
 #include "protocol/slots.h"
 #include "shell/ribbon_levels.h"
 #include "ui/undo.h"
 #include "view_fixture.h"
+#include "xbmp_slider.h"
 
 namespace udare::shell::viewtest {
 namespace {
@@ -103,6 +105,37 @@ TEST_F(UndoViewTest, MenuEntriesNameTheStepInTheLanguageInUse) {
     r = entry("redoEntry");
     EXPECT_EQ(r->text(), QString::fromUtf8("重做：音乐静音"));
     EXPECT_EQ(r->toolTip(), ui::UndoStack::clearedByText(0));
+}
+
+// Names of the panel's upper area come from the language table or from texts
+// built in code; either way a step recorded in one language is named in the
+// other after a switch.
+TEST_F(UndoViewTest, UpperAreaStepsAreRenamedByALanguageSwitch) {
+    buildSynced();
+    auto* panel = qobject_cast<panel::CDialogMusic*>(view->panel());
+    ASSERT_TRUE(panel);
+    panel->SetPage(panel::PAGE_MAIN);
+    struct Case {
+        int control;
+        int position;
+        const char* zh;
+        const char* en;
+    };
+    const Case cases[] = {
+        {panel::id::kCompSlider0 + 1, 30, "主输出 衰减比例", "MAIN Ratio"},
+        {panel::id::kMixSlider0 + 1, 40, "主输出 主输出话筒音量", "MAIN Main Mic"},
+        {panel::id::kDelaySliderR, 50, "主输出 主输出右延时", "MAIN Main.R Delay"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.en);
+        panel->controlAs<controls::CXBmpSlider>(c.control)->MoveByUser(c.position);
+        pump(10);
+        EXPECT_EQ(entry("undoEntry")->text(),
+                  QString::fromUtf8("撤销：") + QString::fromUtf8(c.zh));
+        app->toggleLanguage();
+        EXPECT_EQ(entry("undoEntry")->text(), QStringLiteral("Undo: ") + QString::fromUtf8(c.en));
+        app->toggleLanguage();
+    }
 }
 
 TEST_F(UndoViewTest, ASynchronisationClearsTheStack) {
