@@ -76,7 +76,7 @@ void showParamError(Ctx& c, const uint8_t* r) {
 void storeImagePiece(DeviceState& st, const uint8_t* r) {
     int offset = r[2] * 256 + r[3];
     if (offset >= kImageSize) return;
-    if (r[5] == 0xFF && r[6] == 0xFF) {  // the unit holds no image
+    if (r[5] == op::kNoImageByte && r[6] == op::kNoImageByte) {
         st.eqImage.fill(0);
         return;
     }

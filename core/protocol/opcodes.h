@@ -66,6 +66,9 @@ inline constexpr uint8_t kMachineResetKey = 0xAA;            // after kResetMach
 inline constexpr uint8_t kMcuTag[3] = {0xE4, 0x00, 0x03};     // image end / check
 inline constexpr uint8_t kMcuStartTag[3] = {0xE4, 0x00, 0x20};  // image start
 inline constexpr uint8_t kMcuPrepareTag[3] = {0x00, 0x01, 0x02};
+// A kReadEqBytes reply whose first two data bytes are both this: the unit
+// holds no equaliser image.
+inline constexpr uint8_t kNoImageByte = 0xFF;
 }  // namespace op
 
 // Requests of one or a few bytes, by name. Each returns what SendBytes does.

@@ -207,7 +207,7 @@ void VirtualUnit::Core::process(const HidReport& in, std::vector<HidReport>& out
         r[3] = in[3];
         r[4] = uint8_t(n);
         if (noImage)
-            std::fill(r.begin() + 5, r.begin() + 5 + std::max(n, 2), 0xFF);
+            std::fill(r.begin() + 5, r.begin() + 5 + std::max(n, 2), op::kNoImageByte);
         else if (n > 0)
             std::memcpy(r.data() + 5, cur.image.data() + o, size_t(n));
         out.push_back(r);

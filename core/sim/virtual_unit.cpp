@@ -209,7 +209,7 @@ VirtualUnit::VirtualUnit(const SimOptions& options)
     }
     c.upgrade = options.upgradeMode;
     c.noImage = options.noImage;
-    if (c.noImage) std::fill(c.cur.image.begin(), c.cur.image.end(), 0xFF);
+    if (c.noImage) std::fill(c.cur.image.begin(), c.cur.image.end(), op::kNoImageByte);
     events_ = std::thread(eventLoop, core_.get());
 }
 

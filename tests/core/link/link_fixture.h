@@ -32,6 +32,31 @@ bool eventually(Pred pred, int ms = 2000) {
     return true;
 }
 
+// Counts the writers that blocked on a reply, so a test acts on a writer
+// that really waits rather than sleeping first.
+class BlockedWriters {
+public:
+    void attach(UsbLink& link) {
+        link.setWriterWaitingHookForTest([this] {
+            {
+                std::lock_guard<std::mutex> l(m_);
+                ++count_;
+            }
+            cv_.notify_all();
+        });
+    }
+    // True once n writers in all have blocked (false after 2 s).
+    bool reached(int n) {
+        std::unique_lock<std::mutex> l(m_);
+        return cv_.wait_for(l, std::chrono::seconds(2), [&] { return count_ >= n; });
+    }
+
+private:
+    std::mutex m_;
+    std::condition_variable cv_;
+    int count_ = 0;
+};
+
 class LinkTest : public ::testing::Test {
 protected:
     void SetUp() override { makeLink(); }
@@ -45,20 +70,9 @@ protected:
             dispatched.push_back(r[1]);
         });
         link->setTimingForTest(fast);
-        link->setWriterWaitingHookForTest([this] {
-            {
-                std::lock_guard<std::mutex> l(waitingMutex);
-                ++writersWaited;
-            }
-            waitingCv.notify_all();
-        });
+        blockedWriters.attach(*link);
     }
-
-    // True once n writers in all have blocked on a reply (false after 2 s).
-    bool writersBlocked(int n) {
-        std::unique_lock<std::mutex> l(waitingMutex);
-        return waitingCv.wait_for(l, std::chrono::seconds(2), [&] { return writersWaited >= n; });
-    }
+    bool writersBlocked(int n) { return blockedWriters.reached(n); }
 
     int logCount(const std::string& line) {
         std::lock_guard<std::mutex> l(log.m);
@@ -89,9 +103,7 @@ protected:
     RecordingPrompter prompter;
     std::mutex dispatchMutex;
     std::vector<uint8_t> dispatched;
-    std::mutex waitingMutex;
-    std::condition_variable waitingCv;
-    int writersWaited = 0;
+    BlockedWriters blockedWriters;
     std::unique_ptr<UsbLink> link;  // last, so it goes first
 };
 

@@ -17,6 +17,7 @@ protected:
         link = std::make_unique<UsbLink>(*unit, st, log,
                                          LinkContext{notifier, prompter, SystemClock::instance()});
         link->setTimingForTest(t);
+        blockedWriters.attach(*link);
         link->setHotplugHandler([this](bool arrived, const std::string& path) {
             if (arrived) {
                 ++arrivals;
@@ -41,6 +42,7 @@ protected:
     RecordingNotifier notifier;
     RecordingPrompter prompter;
     std::atomic<int> arrivals{0};
+    BlockedWriters blockedWriters;
     std::unique_ptr<sim::VirtualUnit> unit;
     std::unique_ptr<UsbLink> link;
 };
@@ -83,7 +85,7 @@ TEST_F(LinkOnUnit, UnplugReleasesABlockedWriterAndReplugReconnects) {
         result = send(0x7F);
         took = steadyMs() - t0;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(blockedWriters.reached(1));
     unit->unplug();
     writer.join();
     EXPECT_LT(took.load(), 2000);
