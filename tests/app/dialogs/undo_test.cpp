@@ -119,16 +119,18 @@ TEST_F(DialogUndo, MachineSettingsStepsRestoreTheWorkingCopyAndTheLiveVolume) {
 
     // A switch is a step too; its undo shows in the controls it governs.
     auto* lock = child<QCheckBox>(dlg, CSetDlg::IDC_LOCK_PANEL);
+    drag(dlg, child<CXBmpSlider>(dlg, CSetDlg::IDC_MIC_MAX), {80});
     lock->click();
     EXPECT_EQ(undo().undoText(0), QString::fromUtf8("撤销：机器设置 锁定面板"));
     EXPECT_FALSE(undo().canRedo());
     undo().undo();
     EXPECT_EQ(st().machine.working[5], 0);
+    EXPECT_EQ(st().machine.working[3], 80);
     EXPECT_FALSE(lock->isChecked());
     EXPECT_FALSE(child<QCheckBox>(dlg, CSetDlg::kLockBitIds[0])->isEnabled());
 
-    // The dialog closed drops the unapplied record; a redo opens it again on
-    // the restored value, ready to be applied.
+    // Closing drops the unapplied maximum; a redo opens the dialog again on
+    // what the step changed and nothing else, ready to be applied.
     dlg->close();
     ASSERT_FALSE(app->dialogs().current(DialogSlot::MachineSettings));
     undo().redo();
@@ -136,7 +138,8 @@ TEST_F(DialogUndo, MachineSettingsStepsRestoreTheWorkingCopyAndTheLiveVolume) {
     ASSERT_TRUE(again);
     EXPECT_TRUE(again->isVisible());
     EXPECT_TRUE(child<QCheckBox>(again, CSetDlg::IDC_LOCK_PANEL)->isChecked());
-    EXPECT_EQ(st().machine.working[1], 60);
+    EXPECT_EQ(st().machine.working[3], 99);
+    EXPECT_EQ(child<CXBmpSlider>(again, CSetDlg::IDC_MIC_MAX)->position(), 99);
     EXPECT_EQ(st().machine.committed[5], 0);
     clearSent();
     child<QAbstractButton>(again, CSetDlg::IDC_APPLY)->click();
