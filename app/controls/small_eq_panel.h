@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <array>
 
+#include "dsp/sample_rate.h"
+
 namespace udare::controls {
 
 inline constexpr int kSmallEqBands = 7;
@@ -27,7 +29,7 @@ public:
 
     std::array<SmallEqBand, kSmallEqBands> bands;
     std::array<QPointF, kSmallEqPoints> summed{};
-    float sampleRate = 48000.0f;
+    float sampleRate = float(kSampleRate);
     bool pass = false;
     QColor lineColour{0x00, 0xC8, 0xFF};
 

@@ -32,13 +32,9 @@ using shell::Z;
 
 namespace {
 
-// Bytes of the machine-settings record.
-constexpr int kSaveModeByte = 0, kMicStartByte = 1, kMusicStartByte = 2, kMicMaxByte = 3,
-              kMusicMaxByte = 4, kPanelLockByte = 5, kLockBitsByte = 6, kPowerOnByte = 9;
-constexpr int kStartNotSet = 255;
 constexpr int kVolumeTop = 99;
-constexpr int kLockVolumesMask = 0x01 | 0x02 | 0x80;
-constexpr int kLockModesMask = 0x10;
+constexpr int kLockVolumesMask = machine::kLockMicVolume | machine::kLockMusicVolume | machine::kLockDirectVolume;
+constexpr int kLockModesMask = machine::kLockLoadMode;
 
 // The lock-bit boxes: caption of the layout and its English counterpart, bit 0 first.
 struct LockBox {
@@ -92,9 +88,9 @@ CSetDlg::CSetDlg(shell::CVovedo13App& app, Ctx& c, QWidget* parent) : QDialog(pa
     makeGroup(this, IDC_UPGRADE_GROUP, Z("机器升级"), Du(7, 173, 141, 37));
     makeGroup(this, IDC_LOCK_DETAIL_GROUP, Z("锁定功能"), Du(7, 213, 254, 71));
 
-    buildStartVolume(mic_, kMicStartByte, IDC_MIC_START_LABEL, IDC_MIC_START, IDC_MIC_START_TEXT,
+    buildStartVolume(mic_, machine::kMicStartVolume, IDC_MIC_START_LABEL, IDC_MIC_START, IDC_MIC_START_TEXT,
                      IDC_MIC_START_ON, 22, "话筒开机音量");
-    buildStartVolume(music_, kMusicStartByte, IDC_MUSIC_START_LABEL, IDC_MUSIC_START, IDC_MUSIC_START_TEXT,
+    buildStartVolume(music_, machine::kMusicStartVolume, IDC_MUSIC_START_LABEL, IDC_MUSIC_START, IDC_MUSIC_START_TEXT,
                      IDC_MUSIC_START_ON, 52, "音乐开机音量");
 
     makeLabel(this, IDC_MIC_MAX_LABEL, Z("话筒最大音量"), Du(166, 19, 51, 9));
@@ -105,11 +101,11 @@ CSetDlg::CSetDlg(shell::CVovedo13App& app, Ctx& c, QWidget* parent) : QDialog(pa
     musicMax_ = makeSlider(IDC_MUSIC_MAX, 166, 61);
     connect(micMax_, &CXBmpSlider::SliderPositionChanged, this, [this] {
         record(IDC_MIC_MAX, IDC_MIC_MAX_LABEL,
-               [this] { maximumMoved(kMicMaxByte, micMax_->position()); });
+               [this] { maximumMoved(machine::kMicMaxVolume, micMax_->position()); });
     });
     connect(musicMax_, &CXBmpSlider::SliderPositionChanged, this, [this] {
         record(IDC_MUSIC_MAX, IDC_MUSIC_MAX_LABEL,
-               [this] { maximumMoved(kMusicMaxByte, musicMax_->position()); });
+               [this] { maximumMoved(machine::kMusicMaxVolume, musicMax_->position()); });
     });
 
     byPower_ = new QRadioButton(Z("随开关机保存"), this);
@@ -120,17 +116,17 @@ CSetDlg::CSetDlg(shell::CVovedo13App& app, Ctx& c, QWidget* parent) : QDialog(pa
     byMode_->setGeometry(Du(23, 112, 100, 10));
     connect(byPower_, &QRadioButton::toggled, this, [this](bool on) {
         if (on && !refreshing_)
-            record(IDC_SAVE_GROUP, IDC_SAVE_GROUP, [this] { setWorking(kSaveModeByte, 0); });
+            record(IDC_SAVE_GROUP, IDC_SAVE_GROUP, [this] { setWorking(machine::kSaveMode, machine::kSaveByPower); });
     });
     connect(byMode_, &QRadioButton::toggled, this, [this](bool on) {
         if (on && !refreshing_)
-            record(IDC_SAVE_GROUP, IDC_SAVE_GROUP, [this] { setWorking(kSaveModeByte, 1); });
+            record(IDC_SAVE_GROUP, IDC_SAVE_GROUP, [this] { setWorking(machine::kSaveMode, machine::kSaveByMode); });
     });
 
     lockPanel_ = makeCheck(this, IDC_LOCK_PANEL, Z("锁定面板"), Du(176, 104, 80, 10));
     connect(lockPanel_, &QCheckBox::toggled, this, [this](bool on) {
         if (refreshing_) return;
-        record(IDC_LOCK_PANEL, IDC_LOCK_PANEL, [&] { setWorking(kPanelLockByte, on ? 1 : 0); });
+        record(IDC_LOCK_PANEL, IDC_LOCK_PANEL, [&] { setWorking(machine::kPanelLock, on ? 1 : 0); });
         updateLockDetailEnabled();
     });
 
@@ -150,7 +146,7 @@ CSetDlg::CSetDlg(shell::CVovedo13App& app, Ctx& c, QWidget* parent) : QDialog(pa
     powerOn_->setGeometry(Du(173, 151, 60, 14));
     connect(powerOn_, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (!refreshing_ && index >= 0)
-            record(IDC_POWER_ON, IDC_POWER_ON_GROUP, [&] { setWorking(kPowerOnByte, index); });
+            record(IDC_POWER_ON, IDC_POWER_ON_GROUP, [&] { setWorking(machine::kPowerOnMode, index); });
     });
     if (c_.st.protocol() == 1) {
         powerOnGroup_->hide();
@@ -283,7 +279,7 @@ void CSetDlg::setWorking(int byte, int value) { c_.st.machine.working.set(byte, 
 // ---- refresh ----
 
 void CSetDlg::showStartVolume(StartVolume& v, int value) {
-    const bool set = value != kStartNotSet;
+    const bool set = value != machine::kStartVolumeNotSet;
     v.enabled->setChecked(set);
     v.slider->SetEnabled(set);
     v.slider->SetPosition(set ? std::max(value, v.slider->minimum()) : 0);
@@ -298,18 +294,18 @@ void CSetDlg::refreshFromState() {
     // the committed one; after an undo it is what the step restored.
     const auto s = c_.st.machine.working.copy();
     // The limits first: they are the start sliders' ranges.
-    micMax_->SetPosition(s[kMicMaxByte]);
-    musicMax_->SetPosition(s[kMusicMaxByte]);
-    mic_.slider->SetRange(0, s[kMicMaxByte]);
-    music_.slider->SetRange(0, s[kMusicMaxByte]);
-    micMaxText_->setText(QString::number(s[kMicMaxByte]));
-    musicMaxText_->setText(QString::number(s[kMusicMaxByte]));
-    showStartVolume(mic_, s[kMicStartByte]);
-    showStartVolume(music_, s[kMusicStartByte]);
-    lockPanel_->setChecked(s[kPanelLockByte] != 0);
-    showLockBits(s[kLockBitsByte]);
-    powerOn_->setCurrentIndex(s[kPowerOnByte] < powerOn_->count() ? s[kPowerOnByte] : -1);
-    (s[kSaveModeByte] == 0 ? byPower_ : byMode_)->setChecked(true);
+    micMax_->SetPosition(s[machine::kMicMaxVolume]);
+    musicMax_->SetPosition(s[machine::kMusicMaxVolume]);
+    mic_.slider->SetRange(0, s[machine::kMicMaxVolume]);
+    music_.slider->SetRange(0, s[machine::kMusicMaxVolume]);
+    micMaxText_->setText(QString::number(s[machine::kMicMaxVolume]));
+    musicMaxText_->setText(QString::number(s[machine::kMusicMaxVolume]));
+    showStartVolume(mic_, s[machine::kMicStartVolume]);
+    showStartVolume(music_, s[machine::kMusicStartVolume]);
+    lockPanel_->setChecked(s[machine::kPanelLock] != 0);
+    showLockBits(s[machine::kLockBits]);
+    powerOn_->setCurrentIndex(s[machine::kPowerOnMode] < powerOn_->count() ? s[machine::kPowerOnMode] : -1);
+    (s[machine::kSaveMode] == machine::kSaveByPower ? byPower_ : byMode_)->setChecked(true);
     const int mode = c_.st.currentMode.load();
     for (int n = 0; n < 4; ++n) reset_[n]->SetAlternate(n == mode);
     refreshing_ = false;
@@ -342,7 +338,7 @@ void CSetDlg::startVolumeMoved(StartVolume& v, int position) {
         return;
     }
     setWorking(v.byte, position);
-    if (v.byte == kMicStartByte)
+    if (v.byte == machine::kMicStartVolume)
         SetMicVolume(c_, position);
     else
         SetMusicVolume(c_, position);
@@ -351,13 +347,13 @@ void CSetDlg::startVolumeMoved(StartVolume& v, int position) {
 
 void CSetDlg::startVolumeTicked(StartVolume& v, bool on) {
     if (on) {
-        const int current = c_.st.slotInt(v.byte == kMicStartByte ? slot::micVolume : slot::musicVolume);
+        const int current = c_.st.slotInt(v.byte == machine::kMicStartVolume ? slot::micVolume : slot::musicVolume);
         setWorking(v.byte, current);
         v.slider->SetEnabled(true);
         v.slider->SetPosition(current);
         v.text->setText(QString::number(current));
     } else {
-        setWorking(v.byte, kStartNotSet);
+        setWorking(v.byte, machine::kStartVolumeNotSet);
         v.slider->SetPosition(0);
         v.slider->SetEnabled(false);
         v.text->setText(T("无效", "Invalid"));
@@ -368,8 +364,8 @@ void CSetDlg::startVolumeTicked(StartVolume& v, bool on) {
 
 void CSetDlg::maximumMoved(int byte, int position) {
     setWorking(byte, position);
-    StartVolume& start = byte == kMicMaxByte ? mic_ : music_;
-    (byte == kMicMaxByte ? micMaxText_ : musicMaxText_)->setText(QString::number(position));
+    StartVolume& start = byte == machine::kMicMaxVolume ? mic_ : music_;
+    (byte == machine::kMicMaxVolume ? micMaxText_ : musicMaxText_)->setText(QString::number(position));
     start.slider->SetRange(0, position);
     if (start.slider->position() > position) {
         start.slider->SetPosition(position);
@@ -379,8 +375,8 @@ void CSetDlg::maximumMoved(int byte, int position) {
 
 void CSetDlg::lockBitToggled(int key, const Names& names, int mask, bool on) {
     if (refreshing_) return;
-    const int bits = on ? working(kLockBitsByte) | mask : working(kLockBitsByte) & ~mask;
-    record(key, names, [&] { setWorking(kLockBitsByte, bits); });
+    const int bits = on ? working(machine::kLockBits) | mask : working(machine::kLockBits) & ~mask;
+    record(key, names, [&] { setWorking(machine::kLockBits, bits); });
     showLockBits(bits);
 }
 

@@ -20,11 +20,6 @@ namespace {
 constexpr int kGuardNoticeMs = 1100;
 constexpr int kStoreNoticeMs = 2500;
 
-// Bit 4 of the lock bits, in force while the panel lock is on.
-bool loadModeLocked(const DeviceState& st) {
-    return st.machine.committed[5] != 0 && (st.machine.committed[6] & 0x10) != 0;
-}
-
 const char* const kChineseDigits[4] = {"一", "二", "三", "四"};
 
 }  // namespace
@@ -84,7 +79,7 @@ void ModeCommands::storeMode(int n) {
 void ModeCommands::resetMode(int n) {
     if (!app_.session().connected()) return;
     Ctx& c = view_.context();
-    if (loadModeLocked(c.st)) {
+    if (machine::loadModeLocked(c.st.machine.committed)) {
         app_.showInfoBox(T("载入模式功能已锁定!", "Load mode is locked!"), kGuardNoticeMs);
         return;
     }

@@ -5,9 +5,11 @@
 #include <array>
 #include <span>
 
+#include "dsp/sample_rate.h"
+
 namespace udare::dsp {
 
-inline constexpr double kFs = 48000.0;
+inline constexpr double kFs = kSampleRate;
 
 // Normalised so that a0 = 1: H(z) = (b0 + b1 z^-1 + b2 z^-2) / (1 + a1 z^-1 + a2 z^-2).
 struct BiquadCoefficients {

@@ -186,7 +186,7 @@ void SynchronizeData(UsbLink& link, Ctx& c, const StopFn& stop) {
 void WriteAllData(UsbLink& link, Ctx& c, const StopFn& stop) {
     workerStarts(link, c);
     c.clock.sleepMs(kWriteAllStartWaitMs);
-    const bool fade = c.st.machine.committed[0] == 1;
+    const bool fade = machine::fadesVolumesIn(c.st.machine.committed);
     bool complete = SendAllParams(c, fade, stop);
     if (complete && !stopped(stop)) WriteEqImage(c);
     if (complete && !stopped(stop)) SendAllEqBands(c);

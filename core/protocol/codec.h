@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <cstring>
 
+#include "dsp/sample_rate.h"
+#include "protocol/effect_tables.h"
 #include "protocol/slots.h"
 
 namespace udare {
-
-inline constexpr int kSampleRate = 48000;
 
 inline uint32_t floatBits(float f) {
     uint32_t b;
@@ -42,6 +42,15 @@ uint32_t div1e5(int v);             // float(v / 1e5)
 uint32_t div1e7(int v);             // float(v / 1e7)
 uint32_t floatPercent(float v);     // float(v / 100.0); not finite: 0
 uint32_t wholePercent(float v);     // percent of the integer part
+
+// The effect encodings; each has its inverse below under the same name.
+uint32_t fbcShift(int step);            // float(s x 2 pi / 48000) in double, s clamped 1..5
+uint32_t fbcSecondSamples(int step);    // the step's second value in samples (0 for step 1)
+void pitch(int semitones, uint8_t out[8]);  // integer, then float bits, big-endian; n clamped
+uint32_t compressorRatio(float ratio);  // 1 - 1/ratio in single; no ratio above 0: 1:1
+uint32_t compressorTime(float ms);      // 1 - exp(-1 / (ms x 48)), each step single; none: 1.0
+// The seven values of a compressor block, in wire order.
+void compressorBlock(float thr, float ratio, float attackMs, float releaseMs, uint32_t out[7]);
 }  // namespace enc
 
 namespace dec {
@@ -54,10 +63,15 @@ int div1e4(float f);                // trunc(float(f + 5e-5) * 1e4)
 int div1e5(float f);                // trunc(float(f + 5e-6) * 1e5)
 int div1e7(float f);                // trunc(float(f + 5e-8) * 1e7)
 float floatPercent(float f);        // float(percent(f))
+
+int fbcShift(float f);              // trunc(f x 48000 / 2 pi + 0.5) clamped 1..5
+int pitch(uint32_t bits);           // the table's n with exactly these float bits, else 0
+double compressorRatio(float v);    // 1 / (1 - v)
+double compressorTime(float c);     // whole samples of -1 / ln(1 - c), in ms
 }  // namespace dec
 
 // Encode a slot value (as held in the table) for the plain encodings; the
-// effect encodings (Shift, Pitch, Compressor) are built by their commands.
+// effect encodings (Shift, Pitch, Compressor) span several slots or values.
 uint32_t encodeSlot(Wire w, uint32_t slotBits);
 
 // Big-endian helpers for report payloads.

@@ -123,14 +123,6 @@ void SetCompressorBypass(Ctx& c, int group, int bypass);
 void SetAutoSubEnable(Ctx& c, int on);
 void SetAutoSubLevel(Ctx& c, int v);
 
-// Wire values of the effect encodings, for the full send and the virtual unit.
-// The 8 payload bytes of a pitch report (integer, then float bits, big-endian).
-void pitchPayload(int semitones, uint8_t out[8]);
-// The seven values of a compressor block, in wire order.
-void compressorBlock(float thr, float ratio, float attackMs, float releaseMs, uint32_t out[7]);
-// 1 - exp(-1 / (ms x 48)), each step rounded to single precision.
-float compressorTimeCoefficient(float ms);
-
 // ---- writing stored values again -----------------------------------------------
 
 // Sends the slots as DeviceState holds them, each through the write operation

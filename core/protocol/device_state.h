@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "protocol/equalisers.h"
+#include "protocol/machine_settings.h"
 #include "protocol/slots.h"
 
 namespace udare {
@@ -84,7 +85,7 @@ private:
 };
 
 using EqImage = ByteBlock<kImageSize>;
-using MachineSettingsBytes = ByteBlock<12>;
+using MachineSettingsBytes = ByteBlock<machine::kSize>;
 using RemoteKeyTable = ByteBlock<16>;
 
 // 104 slots of 32 bits; each holds an int or a float bit pattern as listed in kSlots.
@@ -207,7 +208,7 @@ EqBandValue eqBand(const DeviceState& st, int group, int k);
 struct StateSnapshot {
     std::array<uint32_t, kSlotCount> params{};
     std::array<uint8_t, kImageSize> image{};
-    std::array<uint8_t, 12> machine{};
+    std::array<uint8_t, machine::kSize> machine{};
     std::array<uint8_t, 16> remoteKeys{};
     int currentMode = 0;
 };

@@ -9,8 +9,6 @@ namespace udare {
 
 namespace {
 
-constexpr double kTwoPi = 2.0 * 3.14159265358979323846;
-
 bool isOutputGroup(int group) { return group >= GROUP_MAIN && group <= GROUP_SUB; }
 
 void setIntAndSend(Ctx& c, int slotIndex, int v) {
@@ -29,8 +27,6 @@ void setPreDelay(Ctx& c, int group, int slotA, int slotB, float totalMs) {
     WriteParamRaw(c.out, group, kSlots[slotA].code, samples, 1);
     WriteParamRaw(c.out, group, kSlots[slotB].code, samples, 1);
 }
-
-uint32_t finiteBits(float f) { return floatBits(std::isfinite(f) ? f : 0.0f); }
 
 // Taps 2-7 from tap 1's level, each the one before times e.
 void decayTaps(Ctx& c, float first, float e) {
@@ -112,17 +108,8 @@ void SetFbcShift(Ctx& c, int step) {
     }
     c.st.setSlotInt(slot::fbcOff, 0);
     WriteParamRaw(c.out, GROUP_MIC, offCode, enc::integer(0), 1);
-    WriteParamRaw(c.out, GROUP_MIC, kSlots[slot::fbcShift].code,
-                  floatBits(float(step * kTwoPi / kSampleRate)), 1);
-    const uint32_t samples = truncToUint(kFbcSecondMs[step] * kSampleRate / 1000.0 + 0.5);
-    WriteParamRaw(c.out, GROUP_MIC, '7', enc::integer(int(samples)), 1);
-}
-
-void pitchPayload(int semitones, uint8_t out[8]) {
-    semitones = std::clamp(semitones, kPitchMin, kPitchMax);
-    const PitchEntry& e = pitchEntry(semitones);
-    putBe32(out, static_cast<uint32_t>(e.integer));
-    putBe32(out + 4, e.floatBits);
+    WriteParamRaw(c.out, GROUP_MIC, kSlots[slot::fbcShift].code, enc::fbcShift(step), 1);
+    WriteParamRaw(c.out, GROUP_MIC, '7', enc::integer(int(enc::fbcSecondSamples(step))), 1);
 }
 
 void SetMusicPitch(Ctx& c, int n) {
@@ -135,7 +122,7 @@ void SetMusicPitch(Ctx& c, int n) {
     if (n != 0 && bypass == 1) SetPitchBypass(c, 0);
     if (n == 0 && bypass == 0) SetPitchBypass(c, 1);
     uint8_t payload[8];
-    pitchPayload(n, payload);
+    enc::pitch(n, payload);
     const SlotInfo& s = kSlots[slot::musicPitch];
     WriteParamBlock(c.out, GROUP_MUSIC, s.code, payload, 2);
     WriteParamBlock(c.out, GROUP_MUSIC, s.altCode, payload, 2);
@@ -160,26 +147,6 @@ void SetMicGateRelease(Ctx& c, int v) { setIntAndSend(c, slot::micGateRelease, v
 void SetMusicGateThreshold(Ctx& c, int v) { setIntAndSend(c, slot::musicGateThreshold, v); }
 void SetMusicGateAttack(Ctx& c, int v) { setIntAndSend(c, slot::musicGateAttack, v); }
 void SetMusicGateRelease(Ctx& c, int v) { setIntAndSend(c, slot::musicGateRelease, v); }
-
-float compressorTimeCoefficient(float ms) {
-    // No time (or none given) means the envelope follows at once.
-    if (!(ms > 0.0f)) return 1.0f;
-    const float t = ms * 48.0f;
-    const float x = -1.0f / t;
-    const float e = static_cast<float>(std::exp(double(x)));
-    return 1.0f - e;
-}
-
-void compressorBlock(float thr, float ratio, float attackMs, float releaseMs, uint32_t out[7]) {
-    out[0] = finiteBits(thr);
-    out[1] = 0;
-    // A ratio of zero or less (or none) would send an infinity: treat it as 1:1.
-    out[2] = ratio > 0.0f ? finiteBits(1.0f - 1.0f / ratio) : floatBits(0.0f);
-    out[3] = kCompressorValue3;
-    out[4] = kCompressorValue4;
-    out[5] = floatBits(compressorTimeCoefficient(attackMs));
-    out[6] = floatBits(compressorTimeCoefficient(releaseMs));
-}
 
 void SetCompressor(Ctx& c, int group, float thr, float ratio, float attack, float release) {
     if (!isOutputGroup(group)) return;

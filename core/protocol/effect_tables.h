@@ -27,11 +27,10 @@ constexpr const PitchEntry& pitchEntry(int n) { return kPitchTable[n - kPitchMin
 
 // Feedback suppression by frequency shift, steps 1 ... 5 (1 = off). Step s
 // shifts by s x 2 pi / 48000 radians per sample and carries a second value
-// in ms, sent as samples.
+// in ms, sent as samples (codec.h encodes both).
 inline constexpr int kFbcStepMin = 1;
 inline constexpr int kFbcStepMax = 5;
 inline constexpr double kFbcSecondMs[6] = {0, 0, 100.0, 58.333, 37.5, 25.0};
-inline constexpr uint32_t kFbcSecondSamples[6] = {0, 0, 4800, 2800, 1800, 1200};
 
 // The two fixed values of the compressor block (20.0 and 0.05).
 inline constexpr uint32_t kCompressorValue3 = 0x41A00000;

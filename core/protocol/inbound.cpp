@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <numbers>
 
 #include "protocol/codec.h"
 #include "protocol/effect_tables.h"
@@ -15,13 +14,6 @@ namespace udare {
 namespace {
 
 using Icon = Prompter::Icon;
-
-// A pitch reply names its step only through the float bits of the table.
-int pitchFromFloatBits(uint32_t bits) {
-    for (int n = kPitchMin; n <= kPitchMax; ++n)
-        if (pitchEntry(n).floatBits == bits) return n;
-    return 0;
-}
 
 constexpr uint32_t kReadBackExcluded = 0x200020;
 
@@ -35,16 +27,12 @@ void setFiniteFloat(DeviceState& st, int slot, double v) {
 }
 
 void decodeCompressor(DeviceState& st, int group, const uint8_t* values) {
-    auto value = [&](int k) { return double(bitsFloat(getBe32(values + 4 * k))); };
+    auto value = [&](int k) { return bitsFloat(getBe32(values + 4 * k)); };
     int base = outputBase(group);
     setFiniteFloat(st, base + COMP_THRESHOLD, value(0));
-    setFiniteFloat(st, base + COMP_RATIO, 1.0 / (1.0 - value(2)));
-    // -1/ln(1 - c) is the time in samples; rounded to a whole sample so that a
-    // read-back followed by a write gives the unit the same coefficient again
-    // (adding the half sample without rounding drifted every round trip).
-    auto time = [&](int k) { return std::floor(0.5 - 1.0 / std::log(1.0 - value(k))) / 48.0; };
-    setFiniteFloat(st, base + COMP_ATTACK, time(5));
-    setFiniteFloat(st, base + COMP_RELEASE, time(6));
+    setFiniteFloat(st, base + COMP_RATIO, dec::compressorRatio(value(2)));
+    setFiniteFloat(st, base + COMP_ATTACK, dec::compressorTime(value(5)));
+    setFiniteFloat(st, base + COMP_RELEASE, dec::compressorTime(value(6)));
 }
 
 void storeDecoded(DeviceState& st, int slot, uint32_t u, uint8_t b9) {
@@ -99,9 +87,7 @@ void DecodeParamReply(Ctx& c, const uint8_t* r) {
     case GROUP_MIC:
         if (!inRange(code, '0', '>') || code == '7') return;
         if (code == '6') {
-            double step = double(bitsFloat(u)) * kSampleRate / (2.0 * std::numbers::pi) + 0.5;
-            int s = truncToInt(step);
-            st.setSlotInt(slot::fbcShift, s < 1 ? 1 : s > 5 ? 5 : s);
+            st.setSlotInt(slot::fbcShift, dec::fbcShift(bitsFloat(u)));
             return;
         }
         break;
@@ -113,7 +99,7 @@ void DecodeParamReply(Ctx& c, const uint8_t* r) {
         break;
     case GROUP_MUSIC:
         if (code == '8') {
-            st.setSlotInt(slot::musicPitch, pitchFromFloatBits(getBe32(values + 4)));
+            st.setSlotInt(slot::musicPitch, dec::pitch(getBe32(values + 4)));
             return;
         }
         if (!inRange(code, '0', '6')) return;

@@ -102,26 +102,23 @@ void SendSlot(Ctx& c, int slotIndex, int count) {
     const SlotInfo& s = kSlots[slotIndex];
     const uint32_t bits = c.st.params.bits(slotIndex);
     switch (s.wire) {
-    case Wire::Shift: {
-        const int step = std::clamp(static_cast<int32_t>(bits), kFbcStepMin, kFbcStepMax);
-        const double pi2 = 2.0 * 3.14159265358979323846;
-        WriteParamRaw(c.out, s.group, s.code, floatBits(float(step * pi2 / kSampleRate)), count);
+    case Wire::Shift:
+        WriteParamRaw(c.out, s.group, s.code, enc::fbcShift(static_cast<int32_t>(bits)), count);
         return;
-    }
     case Wire::Pitch: {
         const int n = static_cast<int32_t>(bits);
         if (n < kPitchMin || n > kPitchMax) return;
         uint8_t payload[8];
-        pitchPayload(n, payload);
+        enc::pitch(n, payload);
         WriteParamBlock(c.out, s.group, s.code, payload, 2);
         return;
     }
     case Wire::Compressor: {
         const int base = outputBase(s.group);
         uint32_t v[7];
-        compressorBlock(c.st.slotFloat(base + COMP_THRESHOLD), c.st.slotFloat(base + COMP_RATIO),
-                        c.st.slotFloat(base + COMP_ATTACK), c.st.slotFloat(base + COMP_RELEASE),
-                        v);
+        enc::compressorBlock(c.st.slotFloat(base + COMP_THRESHOLD), c.st.slotFloat(base + COMP_RATIO),
+                             c.st.slotFloat(base + COMP_ATTACK), c.st.slotFloat(base + COMP_RELEASE),
+                             v);
         uint8_t wire[28];
         for (int k = 0; k < 7; ++k) putBe32(wire + 4 * k, v[k]);
         WriteParamBlock(c.out, s.group, s.code, wire, 7);

@@ -1,5 +1,5 @@
 // The unit's preset data: the settings it starts with and its four own presets.
-#include <cmath>
+#include <algorithm>
 
 #include "protocol/codec.h"
 #include "protocol/device_state.h"
@@ -10,15 +10,6 @@
 namespace udare::sim {
 
 namespace {
-
-// One compressor block value for an attack or release time.
-uint32_t compressorCoefficient(float ms) {
-    float t = float(double(ms) * 48.0);
-    if (t == 0.0f) return floatBits(1.0f);  // exp(-inf): an instant attack
-    float x = float(-1.0 / double(t));
-    float e = float(std::exp(double(x)));
-    return floatBits(float(1.0 - double(e)));
-}
 
 void setValue(UnitSettings& s, int group, int code, uint32_t v, int count) {
     auto& vals = s.values[group][code - kFirstCode];
@@ -36,15 +27,11 @@ UnitSettings startSettings(int protocol) {
             if (si.valueIndex == 0) {
                 int b = outputBase(si.group);
                 auto& v = s.values[si.group]['7' - kFirstCode];
-                float thr = kSlots[b + COMP_THRESHOLD].initial;
-                float ratio = kSlots[b + COMP_RATIO].initial;
-                v[0] = floatBits(thr);
-                v[1] = 0;
-                v[2] = floatBits(1.0f - 1.0f / ratio);
-                v[3] = 0x41A00000;  // 20.0
-                v[4] = 0x3D4CCCCD;  // 0.05
-                v[5] = compressorCoefficient(kSlots[b + COMP_ATTACK].initial);
-                v[6] = compressorCoefficient(kSlots[b + COMP_RELEASE].initial);
+                uint32_t block[7];
+                enc::compressorBlock(kSlots[b + COMP_THRESHOLD].initial, kSlots[b + COMP_RATIO].initial,
+                                     kSlots[b + COMP_ATTACK].initial, kSlots[b + COMP_RELEASE].initial,
+                                     block);
+                std::copy(block, block + 7, v.begin());
             }
             break;
         case Wire::Shift:
@@ -55,8 +42,10 @@ UnitSettings startSettings(int protocol) {
         case Wire::Pitch:
             for (char c : {si.code, si.altCode}) {
                 auto& v = s.values[si.group][c - kFirstCode];
-                v[0] = 480;  // pitch pair for no shift
-                v[1] = floatBits(0.0f);
+                uint8_t pair[8];
+                enc::pitch(0, pair);  // no shift
+                v[0] = getBe32(pair);
+                v[1] = getBe32(pair + 4);
             }
             break;
         default: {

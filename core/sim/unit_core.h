@@ -105,7 +105,9 @@ struct VirtualUnit::Core {
     std::array<UnitSettings, 4> modes;
     int currentMode = 0;
     bool noImage = false;
-    std::array<uint8_t, 12> machine{0, 50, 50, 99, 99, 0, 0, 0, 0, 0, 0, 0};
+    // Volumes saved by power cycle, start volumes 50, maximums 99, nothing
+    // locked, power-on mode automatic.
+    std::array<uint8_t, machine::kSize> machine{0, 50, 50, 99, 99, 0, 0, 0, 0, 0, 0, 0};
     std::array<uint8_t, 16> remote{};
     int learning = 0;
     std::array<uint8_t, 3> levels{};

@@ -146,8 +146,8 @@ void eventLoop(VirtualUnit::Core* c) {
             if (c->pulledOut) break;
             c->upgrade = e.upgrade;
             if (e.restart) {
-                int m = c->machine[9] >= 1 && c->machine[9] <= 4 ? c->machine[9] - 1 : c->currentMode;
-                c->loadMode(m);
+                const int m = machine::powerOnModeIndex(c->machine);
+                c->loadMode(m >= 0 ? m : c->currentMode);
             }
             c->plugLocked();
             break;
@@ -359,12 +359,12 @@ int VirtualUnit::currentMode() const {
     return core_->currentMode;
 }
 
-std::array<uint8_t, 12> VirtualUnit::machineSettings() const {
+std::array<uint8_t, machine::kSize> VirtualUnit::machineSettings() const {
     std::lock_guard<std::mutex> l(core_->m);
     return core_->machine;
 }
 
-void VirtualUnit::setMachineSettings(const std::array<uint8_t, 12>& s) {
+void VirtualUnit::setMachineSettings(const std::array<uint8_t, machine::kSize>& s) {
     std::lock_guard<std::mutex> l(core_->m);
     core_->machine = s;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "link/hid_backend.h"
+#include "protocol/machine_settings.h"
 #include "protocol/report.h"
 #include "sim/sim_options.h"
 
@@ -81,8 +82,8 @@ public:
     UnitSettings storedMode(int n) const;
     UnitSettings factoryPreset(int n) const;
     int currentMode() const;
-    std::array<uint8_t, 12> machineSettings() const;
-    void setMachineSettings(const std::array<uint8_t, 12>& s);
+    std::array<uint8_t, machine::kSize> machineSettings() const;
+    void setMachineSettings(const std::array<uint8_t, machine::kSize>& s);
     std::array<uint8_t, 16> remoteKeys() const;
     void setRemoteKeys(const std::array<uint8_t, 16>& t);
     std::array<uint8_t, 3> meterLevels() const;  // last levels reported

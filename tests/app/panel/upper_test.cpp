@@ -358,7 +358,7 @@ TEST_F(UpperTest, CompressorSlidersKeepTheOtherValues) {
     EXPECT_EQ(rig.st.slotFloat(b + COMP_RELEASE), 100.0f);
     EXPECT_FLOAT_EQ(curve->upperSlope, 1.0f / 30.0f);
     uint32_t block[7];
-    compressorBlock(-20.0f, 30.0f, 10.0f, 100.0f, block);
+    enc::compressorBlock(-20.0f, 30.0f, 10.0f, 100.0f, block);
     expectParams({{6, '7', std::vector<uint32_t>(block, block + 7)}});
 
     struct Move {

@@ -74,14 +74,14 @@ TEST_F(ViewFixture, StoringAsksAndTellsOfItHalfASecondLater) {
 TEST_F(ViewFixture, ResetIsRefusedWhileLoadingModesIsLocked) {
     buildSynced();
     DeviceState& st = session->state();
-    st.machine.committed.set(5, 1);
-    st.machine.committed.set(6, 0x10);
+    st.machine.committed.set(machine::kPanelLock, 1);
+    st.machine.committed.set(machine::kLockBits, machine::kLockLoadMode);
     clearSent();
     view->modes().resetMode(1);
     EXPECT_TRUE(sent().empty());
     EXPECT_EQ(infoText(), QString::fromUtf8("载入模式功能已锁定!"));
 
-    st.machine.committed.set(6, 0x20);  // another lock bit
+    st.machine.committed.set(machine::kLockBits, machine::kLockStoreMode);  // another lock bit
     view->modes().resetMode(1);
     ASSERT_FALSE(sent().empty());
     EXPECT_TRUE(isCommand(sent()[0], {0x06, 0x01}));

@@ -282,7 +282,7 @@ TEST_F(WorkersOnUnit, RemovalInTheMiddleOfASynchronisation) {
 
 TEST_F(WorkersOnUnit, WriteAllWithoutFadeSendsNoVolumesThenReadsThemBack) {
     start();
-    st.machine.committed.set(0, 0);
+    st.machine.committed.set(machine::kSaveMode, machine::kSaveByPower);
     st.setSlotInt(slot::micVolume, 33);
     st.settingsModified = 1;
     workers->StartWriteAllData();
@@ -309,7 +309,7 @@ TEST_F(WorkersOnUnit, WriteAllWithoutFadeSendsNoVolumesThenReadsThemBack) {
 
 TEST_F(WorkersOnUnit, WriteAllWithFadeRaisesTheVolumesAtTheEnd) {
     start();
-    st.machine.committed.set(0, 1);
+    st.machine.committed.set(machine::kSaveMode, machine::kSaveByMode);
     st.setSlotInt(slot::micVolume, 85);
     st.setSlotInt(slot::musicVolume, 20);
     workers->StartWriteAllData();

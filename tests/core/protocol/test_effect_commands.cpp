@@ -158,10 +158,11 @@ TEST(SetFbcShift, StepsAndTheirValues) {
          {"02 09 00 01 38 01 00 00 00 01"}},
     });
     // The listed sample counts agree with the milliseconds they come from.
+    constexpr uint32_t kListedSamples[6] = {0, 0, 4800, 2800, 1800, 1200};
     for (int s = 2; s <= 5; ++s) {
         Rig r;
         SetFbcShift(r.c, s);
-        EXPECT_EQ(getBe32(&r.out.reports[2][6]), kFbcSecondSamples[s]);
+        EXPECT_EQ(getBe32(&r.out.reports[2][6]), kListedSamples[s]);
     }
 }
 

@@ -190,6 +190,42 @@ TEST(Codec, DecodingsHitTheirRoundingEdges) {
     EXPECT_EQ(dec::div1e7(-1e30f), INT32_MIN);
 }
 
+// The effect encodings and the dispatcher's inverses live side by side; what
+// the operations send must read back as the value that was set.
+TEST(Codec, EffectEncodingsReadBackAsTheValueSent) {
+    for (int s = kFbcStepMin; s <= kFbcStepMax; ++s)
+        EXPECT_EQ(dec::fbcShift(bitsFloat(enc::fbcShift(s))), s) << "shift step " << s;
+    EXPECT_EQ(enc::fbcShift(0), enc::fbcShift(1));
+    EXPECT_EQ(enc::fbcShift(9), enc::fbcShift(5));
+    EXPECT_EQ(enc::fbcSecondSamples(1), 0u);
+
+    for (int n = kPitchMin; n <= kPitchMax; ++n) {
+        uint8_t pair[8];
+        enc::pitch(n, pair);
+        EXPECT_EQ(dec::pitch(getBe32(pair + 4)), n) << "pitch " << n;
+    }
+
+    struct Ratio {
+        float sent;
+        double readBack;
+    } ratios[] = {{1.0f, 1.0}, {4.0f, 4.0}, {30.0f, 30.0}, {0.0f, 1.0}, {-2.0f, 1.0}, {NAN, 1.0}};
+    for (const Ratio& r : ratios)
+        EXPECT_NEAR(dec::compressorRatio(bitsFloat(enc::compressorRatio(r.sent))), r.readBack, 1e-4)
+            << r.sent;
+
+    // Times come back in whole samples (1/48 ms); no time at all is an
+    // instant envelope both ways. Long times keep only what a single-precision
+    // coefficient close to 0 can say.
+    struct Time {
+        float ms;
+        double readBack, within;
+    } times[] = {{0.0f, 0.0, 0},     {-1.0f, 0.0, 0},    {1.0f / 48.0f, 1.0 / 48.0, 1e-9},
+                 {0.5f, 0.5, 1e-9},  {10.0f, 10.0, 1e-9}, {10.01f, 10.0, 1e-9},
+                 {3000.0f, 3000.0, 30.0}};
+    for (const Time& t : times)
+        EXPECT_NEAR(dec::compressorTime(bitsFloat(enc::compressorTime(t.ms))), t.readBack, t.within) << t.ms;
+}
+
 TEST(Codec, SharedRoundingStepAddsHalfAUnitOfTheDigit) {
     struct Case {
         int d;

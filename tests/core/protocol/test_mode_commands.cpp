@@ -137,6 +137,36 @@ TEST(MachineSettings, ApplyCommitsAndSendsTheWorkingCopy) {
     expectReports(r, {"02 91 01 02 03 04 05 06 07 08 09 0A 0B 0C"});
 }
 
+// The rules other parts read from the record, at the values where they turn.
+TEST(MachineSettings, RulesReadFromTheRecord) {
+    using Record = std::array<uint8_t, machine::kSize>;
+    auto with = [](std::initializer_list<std::pair<int, uint8_t>> bytes) {
+        Record r{};
+        for (auto [i, v] : bytes) r[static_cast<size_t>(i)] = v;
+        return r;
+    };
+    // Only the exact by-mode value fades the volumes in.
+    EXPECT_FALSE(machine::fadesVolumesIn(with({{machine::kSaveMode, 0}})));
+    EXPECT_TRUE(machine::fadesVolumesIn(with({{machine::kSaveMode, 1}})));
+    EXPECT_FALSE(machine::fadesVolumesIn(with({{machine::kSaveMode, 2}})));
+
+    struct Lock {
+        uint8_t panel, bits;
+        bool locked;
+    } locks[] = {{0, 0x10, false}, {1, 0x10, true}, {2, 0xFF, true}, {1, 0xEF, false}};
+    for (const Lock& l : locks)
+        EXPECT_EQ(machine::loadModeLocked(with({{machine::kPanelLock, l.panel}, {machine::kLockBits, l.bits}})),
+                  l.locked)
+            << int(l.panel) << " " << int(l.bits);
+
+    struct PowerOn {
+        uint8_t byte;
+        int mode;
+    } powerOn[] = {{0, -1}, {1, 0}, {4, 3}, {5, -1}, {255, -1}};
+    for (const PowerOn& p : powerOn)
+        EXPECT_EQ(machine::powerOnModeIndex(with({{machine::kPowerOnMode, p.byte}})), p.mode) << int(p.byte);
+}
+
 TEST(MachineSettings, RevertRestoresTheWorkingCopyQuietly) {
     Rig r;
     for (int i = 0; i < 12; ++i) r.st.machine.committed.set(i, uint8_t(0xA0 + i));

@@ -110,7 +110,7 @@ TEST_F(LinkOverUnit, WriteOperationsLeaveTheirWireValuesInTheUnit) {
     settle();
     EXPECT_EQ(unit.wireValues(4, '0', 2), (std::vector<uint32_t>{enc::percent(75), enc::percent(75)}));
     uint32_t block[7];
-    compressorBlock(-12.0f, 4.0f, 10.0f, 200.0f, block);
+    enc::compressorBlock(-12.0f, 4.0f, 10.0f, 200.0f, block);
     EXPECT_EQ(unit.wireValues(6, '7', 7), std::vector<uint32_t>(block, block + 7));
     EXPECT_EQ(unit.wireValues(4, '9', 2), (std::vector<uint32_t>{508, 0x430CA528}));
     EXPECT_EQ(unit.wireValues(5, ':', 1), std::vector<uint32_t>{480});

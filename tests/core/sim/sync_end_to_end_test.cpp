@@ -56,7 +56,7 @@ void fillUnit(VirtualUnit& unit) {
         case Wire::Compressor:
             if (s.valueIndex == 0) {
                 uint32_t block[7];
-                compressorBlock(-3.0f * float(s.group), 1.0f + float(s.group), 5.0f * float(s.group),
+                enc::compressorBlock(-3.0f * float(s.group), 1.0f + float(s.group), 5.0f * float(s.group),
                                 100.0f * float(s.group), block);
                 unit.setWireValues(s.group, s.code, std::vector<uint32_t>(block, block + 7));
             }
