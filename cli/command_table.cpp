@@ -152,9 +152,10 @@ int cmdRestore(Session& s, const V& v) {
     // The file's Sub layout and the image size depend on the unit's protocol:
     // learn who it is before loading, and refuse a unit ReadAll would refuse.
     // The machine settings say whether the full write fades the volumes in.
-    s.request({op::kModelName, op::kProtocolVersion, op::kMcuVersion, op::kReadMachineSettings});
-    if (int rc = s.checkAnswering()) return rc;
+    if (int rc = s.knowUnit()) return rc;
     if (!s.identityMatches()) return EXIT_FAILED;
+    req::MachineSettings(s.ctx().out);
+    if (int rc = s.checkAnswering()) return rc;
     if (!LoadModeFile(s.ctx(), v[0].s)) return EXIT_FAILED;
     s.tap.startCapture();
     WriteAllData(s.link(), s.ctx(), stopper(s));
@@ -282,6 +283,43 @@ int cmdWriteModeImages(Session& s, const V& v) {
     return EXIT_FAILED;
 }
 
+// ---- what depends on the unit's protocol ------------------------------------
+
+bool always(const V&) { return true; }
+// eq-import, eq-export and curve-export use the unit unless --from
+// (argument N) names a mode file.
+template <size_t N>
+bool onUnit(const V& v) { return v[N].i == 0; }
+
+// Sections every unit holds: a protocol-1 image ends after the tenth.
+constexpr int kSubSectionsOnEveryUnit = (kImageSizeProtocol1 - bandOffset(Eq::Sub, 0)) / kBandRecordSize;
+bool subEq(const V& v) { return eqOf(v[0]) == Eq::Sub; }
+bool highSubSection(const V& v) { return subEq(v) && in(v[1]) >= kSubSectionsOnEveryUnit; }
+
+std::string subSectionHeld(const V& v, const DeviceState& st, int lang) {
+    if (!subEq(v) || in(v[1]) < st.subSections()) return {};
+    return format(Tr{"此机器 (通信版本 %d) 只有 %d 个 sub 段, 第 %d 段未发送",
+                     "this unit (protocol %d) has only %d Sub sections; section %d was not sent"}.in(lang),
+                  st.protocol(), st.subSections(), in(v[1]));
+}
+
+std::string delaysHeld(const V&, const DeviceState& st, int lang) {
+    if (st.hasOutputDelays()) return {};
+    return format(Tr{"此机器 (通信版本 %d) 没有输出延时, 未发送", "this unit (protocol %d) has no output delays; nothing was sent"}.in(lang),
+                  st.protocol());
+}
+
+Command onProtocol(Command c, OnProtocol when, NotHeld notHeld = nullptr) {
+    c.onProtocol = when;
+    c.notHeld = notHeld;
+    return c;
+}
+
+Command readsIdentity(Command c) {
+    c.readsIdentity = true;
+    return c;
+}
+
 #define OP(body) [](Session& s, const V& v) -> int { (void)v; body; return EXIT_OK; }
 
 const std::vector<Command> kCommands = {
@@ -290,12 +328,12 @@ const std::vector<Command> kCommands = {
     {"run", {{Kind::Path, "FILE|-"}}, Needs::Nothing, cmdRun,
      {"逐行执行文件中的命令 ('#' 起注释), 遇错即停", "run one command per line ('#' starts a comment); stops at the first failing line"}},
     {"list", {}, Needs::Backend, cmdList, {"列出找到的机器", "list the units found"}},
-    {"info", {}, Needs::Unit, cmdInfo, {"型号, 通信版本, MCU/DSP 版本, 当前模式", "model, protocol, MCU and DSP versions, current mode"}},
-    {"sync", {}, Needs::Unit, cmdSync, {"从机器读取全部参数 (ReadAll)", "read everything from the unit (ReadAll)"}},
-    {"dump", {}, Needs::Unit, cmdDump, {"读取并列出全部参数", "read and print every parameter"}},
-    {"backup", {{Kind::Path, "FILE.VXS"}}, Needs::Unit, cmdBackup, {"读取机器并保存模式文件", "read the unit and save a mode file"}},
-    {"restore", {{Kind::Path, "FILE.VXS"}}, Needs::Unit, cmdRestore,
-     {"载入模式文件, 写入机器并核对", "load a mode file, write it to the unit and verify"}},
+    readsIdentity({"info", {}, Needs::Unit, cmdInfo, {"型号, 通信版本, MCU/DSP 版本, 当前模式", "model, protocol, MCU and DSP versions, current mode"}}),
+    readsIdentity({"sync", {}, Needs::Unit, cmdSync, {"从机器读取全部参数 (ReadAll)", "read everything from the unit (ReadAll)"}}),
+    readsIdentity({"dump", {}, Needs::Unit, cmdDump, {"读取并列出全部参数", "read and print every parameter"}}),
+    readsIdentity({"backup", {{Kind::Path, "FILE.VXS"}}, Needs::Unit, cmdBackup, {"读取机器并保存模式文件", "read the unit and save a mode file"}}),
+    readsIdentity({"restore", {{Kind::Path, "FILE.VXS"}}, Needs::Unit, cmdRestore,
+     {"载入模式文件, 写入机器并核对", "load a mode file, write it to the unit and verify"}}),
     {"remote-save", {{Kind::Path, "FILE"}}, Needs::Unit, cmdRemoteSave, {"读取遥控码表并存入文件", "read the remote-key table and save it"}},
     {"remote-load", {{Kind::Path, "FILE"}}, Needs::Unit, cmdRemoteLoad, {"载入遥控文件并写入机器", "load a remote-key file into the unit"}},
     {"meter", {{Kind::Count, "N", 1, 1000000000, false, true}}, Needs::Unit, cmdMeter,
@@ -305,27 +343,27 @@ const std::vector<Command> kCommands = {
     {"curve", {{Kind::Section, "TYPE:FREQ:GAIN:Q", 0, 0, true}}, Needs::Nothing, cmdCurve,
      {"各段的合成曲线 (512 点)", "summed curve of the sections (512 points)"}},
     // -- equaliser files: on the unit, or on a mode file with --from (connect themselves when needed)
-    {"eq-import", {eqArg(), {Kind::Path, "FILE|-"}, {Kind::Flag, "--from FILE.VXS"}}, Needs::Nothing, cmdEqImport,
-     {"把滤波器组 (APO/AutoEq 或 REW 文本) 导入均衡器", "import a filter set (APO/AutoEq or REW text) into an equaliser"}},
-    {"eq-export", {eqArg(), {Kind::Path, "FILE|-"}, {Kind::Flag, "--format apo|rew"}, {Kind::Flag, "--from FILE.VXS"}},
+    onProtocol({"eq-import", {eqArg(), {Kind::Path, "FILE|-"}, {Kind::Flag, "--from FILE.VXS"}}, Needs::Nothing, cmdEqImport,
+     {"把滤波器组 (APO/AutoEq 或 REW 文本) 导入均衡器", "import a filter set (APO/AutoEq or REW text) into an equaliser"}}, onUnit<2>),
+    onProtocol({"eq-export", {eqArg(), {Kind::Path, "FILE|-"}, {Kind::Flag, "--format apo|rew"}, {Kind::Flag, "--from FILE.VXS"}},
      Needs::Nothing, cmdEqExport, {"把均衡器存为滤波器组文本 (默认 apo)", "save an equaliser as a filter set (apo unless given)"},
-     checkEqExport},
-    {"curve-export", {eqArg(), {Kind::Path, "FILE.csv|FILE.png"}, {Kind::Flag, "--points N"}, {Kind::Flag, "--size WxH"},
+     checkEqExport}, onUnit<3>),
+    onProtocol({"curve-export", {eqArg(), {Kind::Path, "FILE.csv|FILE.png"}, {Kind::Flag, "--points N"}, {Kind::Flag, "--size WxH"},
                       {Kind::Flag, "--from FILE.VXS"}},
      Needs::Nothing, cmdCurveExport,
      {"均衡器的响应曲线存为 CSV (默认 512 点显示网格) 或 PNG", "the equaliser's response as CSV (the 512-point display grid unless --points) or PNG"},
-     checkCurveExport},
+     checkCurveExport}, onUnit<4>),
     // -- equalisers
-    {"SetEqBand", {eqArg(), {Kind::Band, "BAND"}, {Kind::Int, "TYPE", 0, 21}, {Kind::Int, "FREQ", 1, 24000}, {Kind::Num, "GAIN", -15, 15}, {Kind::Num, "Q", 0.001, 65}},
+    onProtocol({"SetEqBand", {eqArg(), {Kind::Band, "BAND"}, {Kind::Int, "TYPE", 0, 21}, {Kind::Int, "FREQ", 1, 24000}, {Kind::Num, "GAIN", -15, 15}, {Kind::Num, "Q", 0.001, 65}},
      Needs::Unit, OP(SetEqBand(s.ctx(), eqOf(v[0]), in(v[1]), in(v[2]), in(v[3]), fl(v[4]), fl(v[5]))),
-     {"设置一个频段", "set one band"}},
+     {"设置一个频段", "set one band"}}, highSubSection, subSectionHeld),
     {"GetEqBand", {eqArg(), {Kind::Band, "BAND"}}, Needs::Nothing, cmdGetEqBand,
      {"显示镜像中的一个频段 (TYPE FREQ GAIN Q)", "print one band as the mirror holds it (TYPE FREQ GAIN Q)"}},
     {"SetEqBypass", {eqArg(), flag()}, Needs::Unit, OP(SetEqBypass(s.ctx(), eqOf(v[0]), in(v[1]))), {"均衡器开关", "equaliser switch"}},
-    {"ResetEq", {eqArg()}, Needs::Unit, OP(ResetEq(s.ctx(), eqOf(v[0]))), {"均衡器复位", "reset an equaliser"}},
-    {"WriteEqImage", {}, Needs::Unit, OP(WriteEqImage(s.ctx())), {"写入整个均衡图像", "write the whole equaliser image"}},
-    {"ReadEqImage", {}, Needs::Unit, OP(ReadEqImage(s.ctx())), {"读取整个均衡图像", "read the whole equaliser image"}},
-    {"SendAllEqBands", {}, Needs::Unit, OP(SendAllEqBands(s.ctx())), {"发送全部频段系数", "send the coefficients of every band"}},
+    onProtocol({"ResetEq", {eqArg()}, Needs::Unit, OP(ResetEq(s.ctx(), eqOf(v[0]))), {"均衡器复位", "reset an equaliser"}}, subEq),
+    onProtocol({"WriteEqImage", {}, Needs::Unit, OP(WriteEqImage(s.ctx())), {"写入整个均衡图像", "write the whole equaliser image"}}, always),
+    onProtocol({"ReadEqImage", {}, Needs::Unit, OP(ReadEqImage(s.ctx())), {"读取整个均衡图像", "read the whole equaliser image"}}, always),
+    onProtocol({"SendAllEqBands", {}, Needs::Unit, OP(SendAllEqBands(s.ctx())), {"发送全部频段系数", "send the coefficients of every band"}}, always),
     // -- levels, routing, delays
     {"SetMicVolume", {percent()}, Needs::Unit, OP(SetMicVolume(s.ctx(), in(v[0]))), {"话筒音量", "microphone volume"}},
     {"SetSpareLevel", {percent()}, Needs::Unit, OP(SetSpareLevel(s.ctx(), in(v[0]))), {"备用电平", "spare level"}},
@@ -338,8 +376,8 @@ const std::vector<Command> kCommands = {
     {"SetOutputLevel", {outArg(), {Kind::Source, "SOURCE"}, percent()}, Needs::Unit,
      OP(SetOutputLevel(s.ctx(), grp(v[0]), srcOf(v[1]), in(v[2]))), {"输出中的信号源电平", "level of a source in an output"}},
     {"SetOutputVolume", {outArg(), percent()}, Needs::Unit, OP(SetOutputVolume(s.ctx(), grp(v[0]), in(v[1]))), {"输出音量", "output volume"}},
-    {"SetOutputDelay", {outArg(), {Kind::Side, "SIDE"}, ms()}, Needs::Unit,
-     OP(SetOutputDelay(s.ctx(), grp(v[0]), sideOf(v[1]), fl(v[2]))), {"输出延时 (至少 1.5 ms)", "output delay (at least 1.5 ms)"}, rightOnlyOnStereo},
+    onProtocol({"SetOutputDelay", {outArg(), {Kind::Side, "SIDE"}, ms()}, Needs::Unit,
+     OP(SetOutputDelay(s.ctx(), grp(v[0]), sideOf(v[1]), fl(v[2]))), {"输出延时 (至少 1.5 ms)", "output delay (at least 1.5 ms)"}, rightOnlyOnStereo}, always, delaysHeld),
     {"SetOutputDelayOn", {outArg(), {Kind::Side, "SIDE"}, flag()}, Needs::Unit,
      OP(SetOutputDelayOn(s.ctx(), grp(v[0]), sideOf(v[1]), in(v[2]))), {"输出延时开关", "output delay switch"}, rightOnlyOnStereo},
     // -- effects and dynamics
@@ -388,19 +426,19 @@ const std::vector<Command> kCommands = {
      OP(RevertMachineSettings(s.ctx())), {"恢复机器设置的工作副本", "revert the working machine settings"}},
     {"ResetMachine", {}, Needs::Unit, cmdResetMachine, {"复位机器 (需 --yes)", "restart the unit (asks; --yes answers)"}},
     // -- whole transfers
-    {"ReadAll", {}, Needs::Unit, OP(ReadAll(s.ctx(), stopper(s))), {"读取全部 (不检查型号)", "read everything (no model check)"}},
-    {"WriteAllData", {}, Needs::Unit, OP(WriteAllData(s.link(), s.ctx(), stopper(s))), {"写入全部参数和均衡", "write every parameter and band"}},
-    {"SendAllParams", {{Kind::Int, "FADE", 0, 1, false, true}}, Needs::Unit,
+    readsIdentity({"ReadAll", {}, Needs::Unit, OP(ReadAll(s.ctx(), stopper(s))), {"读取全部 (不检查型号)", "read everything (no model check)"}}),
+    onProtocol({"WriteAllData", {}, Needs::Unit, OP(WriteAllData(s.link(), s.ctx(), stopper(s))), {"写入全部参数和均衡", "write every parameter and band"}}, always),
+    onProtocol({"SendAllParams", {{Kind::Int, "FADE", 0, 1, false, true}}, Needs::Unit,
      OP(SendAllParams(s.ctx(), v.empty() ? machine::fadesVolumesIn(s.st.machine.committed) : v[0].i == 1, stopper(s))),
-     {"只发送全部参数 (默认按机器设置决定渐入)", "send every parameter only (fade as the machine settings say unless given)"}},
+     {"只发送全部参数 (默认按机器设置决定渐入)", "send every parameter only (fade as the machine settings say unless given)"}}, always),
     {"LoadModeFile", {{Kind::Path, "FILE.VXS"}}, Needs::Nothing,
      [](Session& s, const V& v) -> int { return LoadModeFile(s.ctx(), v[0].s) ? EXIT_OK : EXIT_FAILED; },
      {"载入模式文件 (不发送)", "load a mode file into the mirror (nothing sent)"}},
     {"SaveModeFile", {{Kind::Path, "FILE.VXS"}}, Needs::Nothing,
      [](Session& s, const V& v) -> int { return SaveModeFile(s.ctx(), v[0].s) ? EXIT_OK : EXIT_FAILED; },
      {"保存模式文件 (不读取机器)", "save the mirror as a mode file (nothing read)"}},
-    {"WriteModeImages", {{Kind::Path, "DIR"}}, Needs::Unit, cmdWriteModeImages,
-     {"把目录中的 K740Z0-3.AIM 写入机器", "write K740Z0-3.AIM from DIR into the unit's mode memory"}},
+    onProtocol({"WriteModeImages", {{Kind::Path, "DIR"}}, Needs::Unit, cmdWriteModeImages,
+     {"把目录中的 K740Z0-3.AIM 写入机器", "write K740Z0-3.AIM from DIR into the unit's mode memory"}}, always),
     // -- firmware: the file is checked before the unit is even opened
     {"upgrade-mcu", {{Kind::Path, "FILE.bin|FILE.cba"}}, Needs::Nothing, cmdUpgradeMcu,
      {"单片机固件升级 (镜像或升级包), 校验后重启机器", "upgrade the MCU from an image or a package, check it, restart the unit"}},
@@ -482,6 +520,15 @@ int RunParsed(Session& s, const Command& c, const std::vector<Value>& v) {
     if (c.needs == Needs::Unit) {
         if (int rc = s.connect()) return rc;
         if (s.unitLost()) return s.checkAnswering();
+    }
+    if (c.onProtocol && c.onProtocol(v)) {
+        // Until the unit has told its protocol the mirror assumes the latest,
+        // and an older unit would get an image, sections or delays it lacks.
+        if (int rc = s.knowUnit()) return rc;
+        if (c.notHeld) {
+            const std::string note = c.notHeld(v, s.st, s.lang());
+            if (!note.empty()) s.fail(format("%s: %s", c.name, note.c_str()));
+        }
     }
     int rc = c.run(s, v);
     if (s.interrupted() && c.run != cmdMeter && rc == EXIT_OK) {
@@ -568,6 +615,13 @@ int cmdRun(Session& s, const V& v) {
             return EXIT_USAGE;
         }
     }
+    // One identity read serves the whole script, and comes first: a unit that
+    // is not ours is refused before any line has written to it. A first line
+    // that reads the identity itself makes it.
+    bool onProtocol = false;
+    for (const auto& [c, args] : parsed) onProtocol = onProtocol || (c->onProtocol && c->onProtocol(args));
+    if (onProtocol && !parsed.front().first->readsIdentity)
+        if (int rc = s.knowUnit()) return rc;
     for (size_t i = 0; i < parsed.size(); ++i) {
         const int rc = RunParsed(s, *parsed[i].first, parsed[i].second);
         if (rc != EXIT_OK) {

@@ -19,6 +19,12 @@ enum class Needs {
 using Handler = int (*)(Session& s, const std::vector<Value>& v);
 // Checks between arguments; returns an error text (chosen language) or empty.
 using Check = std::string (*)(const std::vector<Value>& v, int lang);
+// Whether, with these arguments, the reports differ between protocol-1 and
+// later units.
+using OnProtocol = bool (*)(const std::vector<Value>& v);
+// With the unit's identity known: what the unit does not hold of the
+// command (the core sends nothing for it), as a note; empty when it holds all.
+using NotHeld = std::string (*)(const std::vector<Value>& v, const DeviceState& st, int lang);
 
 struct Command {
     const char* name;
@@ -28,6 +34,11 @@ struct Command {
     Tr help;
     Check check = nullptr;
     bool expectsReply = true;  // every report it sends is answered
+    // Set: the unit's identity is read (once per connection) before it runs,
+    // and a unit that is not ours is refused before anything is written.
+    OnProtocol onProtocol = nullptr;
+    NotHeld notHeld = nullptr;
+    bool readsIdentity = false;  // asks the identity itself before anything else
 };
 
 const std::vector<Command>& Commands();

@@ -111,6 +111,12 @@ void WriteCtlManPage(std::ostream& os) {
        << "Each command reads, writes or checks the unit exactly as the tuning window would; "
           "every operation of the unit is a command of the same name, with its arguments in "
           "order. Nothing is read from the unit unless a command needs it.\n"
+       << ".PP\n"
+       << "Before a command whose reports differ between protocol-1 units and later ones (the whole "
+          "equaliser image, Sub sections 10 to 19, output delays, the full writes), the unit is asked "
+          "for its model and protocol version, once for a whole\n.B run\nscript. A unit of another "
+          "model gets nothing more; a protocol-1 unit gets only what it holds, and a note names what "
+          "was not sent.\n"
        << ".SH OPTIONS\n";
     for (const OptionDoc& o : GlobalOptions()) {
         os << ".TP\n.B " << roff(o.form) << "\n" << roff(o.help.en) << "\n";
@@ -138,7 +144,7 @@ void WriteCtlManPage(std::ostream& os) {
                "udare-ctl backup unit.VXS\n"
                "udare-ctl restore unit.VXS\n"
                "udare-ctl --trace - SetMicVolume 50\n"
-               "udare-ctl --simulate=protocol=1 dump")
+               "udare-ctl --simulate=protocol=1 --trace - WriteEqImage")
        << "\n.fi\n"
        << ".SH SEE ALSO\n"
        << ".BR udare\\-tuner (1)\n";

@@ -44,13 +44,11 @@ bool parseSize(const std::string& t, int& w, int& h) {
 }
 
 // The mirror the command works on: the mode file named by --from, or the
-// unit (its identity checked, and its equaliser image read when asked).
+// unit (its model checked, and its equaliser image read when asked).
 int loadSource(Session& s, const Value& from, bool readImage) {
     if (from.i) return LoadModeFile(s.ctx(), from.s) ? EXIT_OK : EXIT_FAILED;
-    if (int rc = s.connect()) return rc;
-    s.request({op::kModelName, op::kProtocolVersion, op::kMcuVersion});
-    if (int rc = s.checkAnswering()) return rc;
-    if (!s.identityMatches()) return EXIT_FAILED;
+    // The unit's protocol decides how many Sub sections and image bytes there are.
+    if (int rc = s.knowUnit()) return rc;
     if (readImage) {
         ReadEqImage(s.ctx());
         if (int rc = s.checkAnswering()) return rc;

@@ -97,6 +97,7 @@ int Session::connect() {
             fail(format(t({"%s 处没有机器", "no unit at %s"}), opt.device.c_str()));
         return EXIT_NO_UNIT;
     }
+    noteConnected();
     return EXIT_OK;
 }
 
@@ -105,7 +106,13 @@ int Session::reconnect() {
     link_->DisconnectDevice();
     tap.reconnected();
     if (!link_->ConnectDevice()) return EXIT_NO_UNIT;
+    noteConnected();  // a restarted unit may have another protocol
     return EXIT_OK;
+}
+
+void Session::noteConnected() {
+    modelRepliesBefore_ = tap.replies(op::kModelName);
+    protocolRepliesBefore_ = tap.replies(op::kProtocolVersion);
 }
 
 bool Session::connected() const { return link_ && link_->connected.load(); }
@@ -132,9 +139,14 @@ void Session::request(std::initializer_list<int> commands) {
     for (int c : commands) req::Short(ctx().out, uint8_t(c));
 }
 
+namespace {
+// The refusal the window shows for a unit that is not ours.
+constexpr const char* kWrongModel = "机器型号与软件不匹配!";
+}  // namespace
+
 bool Session::identityMatches() {
     if (!IsOurModel(st)) {
-        fail("机器型号与软件不匹配!");
+        fail(kWrongModel);
         return false;
     }
     if (st.protocol() != kExpectedProtocol) {
@@ -142,6 +154,40 @@ bool Session::identityMatches() {
         return false;
     }
     return true;
+}
+
+bool Session::identityKnown() const {
+    return link_ && tap.replies(op::kModelName) > modelRepliesBefore_ &&
+           tap.replies(op::kProtocolVersion) > protocolRepliesBefore_;
+}
+
+int Session::knowUnit() {
+    if (int rc = connect()) return rc;
+    if (unitLost()) return checkAnswering();
+    // A unit in upgrade mode answers only the transfers; what it is gets
+    // checked by the transfer itself.
+    if (link_->upgradeMode.load() != 0) return EXIT_OK;
+    if (!identityKnown()) {
+        req::Identity(ctx().out);
+        if (!tap.waitAnswered() || unitLost()) {
+            if (!silentReported_)
+                fail(t({"机器没有回答型号和通信版本的询问, 未写入任何内容",
+                        "the unit did not answer when asked for its model and protocol; nothing was written"}));
+            tap.declareSilent();
+            silentReported_ = true;
+            return EXIT_SILENT;
+        }
+        if (!identityKnown()) {
+            fail(t({"机器没有报告型号和通信版本, 未写入任何内容",
+                    "the unit did not report its model and protocol; nothing was written"}));
+            return EXIT_FAILED;
+        }
+    }
+    if (!IsOurModel(st)) {
+        fail(kWrongModel);
+        return EXIT_FAILED;
+    }
+    return EXIT_OK;
 }
 
 void Session::close() {

@@ -116,6 +116,13 @@ public:
     // The model and protocol checks ReadAll makes; prints the core's texts on a
     // mismatch and returns false.
     bool identityMatches();
+    // The unit's model and protocol version have been answered since the link
+    // came up, whichever command asked (ReadAll, info or knowUnit).
+    bool identityKnown() const;
+    // Before reports whose form depends on the unit's protocol version: asks
+    // the identity unless it is known, then refuses a model that is not ours.
+    // EXIT_OK, or the exit code with the reason printed; nothing else is sent.
+    int knowUnit();
     // Closing report, then the link down. Idempotent.
     void close();
     bool interrupted() const { return hooks_.interrupted && hooks_.interrupted->load(); }
@@ -140,6 +147,9 @@ private:
     Ctx offline_;
     bool closed_ = false;
     bool silentReported_ = false;
+    // Identity replies counted by the tap when the link last came up.
+    uint64_t modelRepliesBefore_ = 0, protocolRepliesBefore_ = 0;
+    void noteConnected();
 };
 
 }  // namespace udare::cli

@@ -427,7 +427,7 @@ void CDialogMusic::layoutPage() {
     for (int k = 0; k < 4; ++k)
         for (int cid : {id::kCompSlider0 + k, id::kCompLabel0 + 2 * k, id::kCompValue0 + 2 * k})
             control(cid)->setVisible(outputPage);
-    const bool delays = outputPage && ctx_.st.protocol() >= 2;
+    const bool delays = outputPage && ctx_.st.hasOutputDelays();
     for (int cid : {id::kDelaySwitchL, id::kDelaySliderL, id::kDelayValueL}) control(cid)->setVisible(delays);
     for (int cid : {id::kDelaySwitchR, id::kDelaySliderR, id::kDelayValueR})
         control(cid)->setVisible(delays && (p == PAGE_MAIN || p == PAGE_REAR));

@@ -76,7 +76,7 @@ bool ReadAll(Ctx& c, const StopFn& stop) {
     if (c.st.identity.extendedInfo.load() != 0) req::ExtendedBlock(c.out);
 
     if (!readRanges(c, kReadList, std::size(kReadList), stop)) return false;
-    if (c.st.protocol() >= 2 && !readRanges(c, kDelayReadList, std::size(kDelayReadList), stop))
+    if (c.st.hasOutputDelays() && !readRanges(c, kDelayReadList, std::size(kDelayReadList), stop))
         return false;
     if (stopped(stop)) return false;
     ReadEqImage(c);
@@ -150,7 +150,7 @@ bool SendAllParams(Ctx& c, bool fade, const StopFn& stop) {
     for (int k = 0; k < 7; ++k) SendSlot(c, slot::echoTapLevel0 + k);
     SendSlot(c, slot::echoRatio);
 
-    if (st.protocol() >= 2) {
+    if (st.hasOutputDelays()) {
         struct Delay {
             int group;
             Side side;

@@ -179,6 +179,8 @@ public:
     int imageSize() const { return protocol() == 1 ? kImageSizeProtocol1 : kImageSize; }
     // Sub sections that exist on this unit.
     int subSections() const { return protocol() == 1 ? 10 : 20; }
+    // Output delays exist from protocol 2 on.
+    bool hasOutputDelays() const { return protocol() >= 2; }
 };
 
 // The one rule for whether the unit is ours: its model name is exactly the

@@ -85,8 +85,7 @@ void SetOutputDelay(Ctx& c, int group, Side side, float ms) {
     if (s < 0) return;
     if (!(ms >= 1.5f)) ms = 1.5f;  // NaN too
     c.st.setSlotFloat(s, ms);
-    // Units of protocol 1 have no output delays.
-    if (c.st.protocol() >= 2) SendSlot(c, s, 1);
+    if (c.st.hasOutputDelays()) SendSlot(c, s, 1);
 }
 
 void SetOutputDelayOn(Ctx& c, int group, Side side, int on) {
