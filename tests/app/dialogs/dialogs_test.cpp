@@ -129,7 +129,7 @@ TEST_F(Dialogs, StartVolumeTickStoresUnsetOrTheCurrentVolume) {
     EXPECT_FALSE(child<QLabel>(dlg, CSetDlg::IDC_MIC_START_LABEL)->isEnabled());
 
     // The inactive slider still turns by the wheel; that sets no volume.
-    unit->clearReceived();
+    clearSent();
     slider->WheelStep(120);
     pump(50);  // the slider posts its position
     EXPECT_EQ(st().machine.working[1], 255);
@@ -149,7 +149,7 @@ TEST_F(Dialogs, StartVolumeMovesLiveAndTheMaximumPullsItDown) {
     CSetDlg* dlg = openSettings();
     auto* start = child<CXBmpSlider>(dlg, CSetDlg::IDC_MIC_START);
     auto* max = child<CXBmpSlider>(dlg, CSetDlg::IDC_MIC_MAX);
-    unit->clearReceived();
+    clearSent();
 
     drag(start, 70);
     EXPECT_EQ(st().machine.working[1], 70);
@@ -159,7 +159,7 @@ TEST_F(Dialogs, StartVolumeMovesLiveAndTheMaximumPullsItDown) {
 
     // Back to 60, then the maximum dragged down to 40 takes the start volume with it.
     drag(start, 60);
-    unit->clearReceived();
+    clearSent();
     drag(max, 40);
     EXPECT_EQ(st().machine.working[3], 40);
     EXPECT_EQ(st().machine.working[1], 40);
@@ -171,7 +171,7 @@ TEST_F(Dialogs, StartVolumeMovesLiveAndTheMaximumPullsItDown) {
     EXPECT_EQ(be32(micVolumeReports()[0], 6), floatWire(0.40f));
 
     // A maximum above the start volume moves nothing.
-    unit->clearReceived();
+    clearSent();
     drag(max, 80);
     EXPECT_EQ(st().machine.working[1], 40);
     EXPECT_TRUE(micVolumeReports().empty());
@@ -185,7 +185,7 @@ TEST_F(Dialogs, ApplySendsTheWorkingRecordAndSaysSo) {
     ASSERT_TRUE(child<QComboBox>(dlg, CSetDlg::IDC_POWER_ON)->isVisible());
     child<QComboBox>(dlg, CSetDlg::IDC_POWER_ON)->setCurrentIndex(3);
     child<QRadioButton>(dlg, CSetDlg::IDC_SAVE_BY_MODE)->click();
-    unit->clearReceived();
+    clearSent();
     child<QAbstractButton>(dlg, CSetDlg::IDC_APPLY)->click();
     const auto applied = reportsOf(0x91);
     ASSERT_EQ(applied.size(), 1u);
@@ -206,7 +206,7 @@ TEST_F(Dialogs, CancelDropsEditsAndTheNextOpeningShowsTheUnitsRecord) {
         EXPECT_FALSE(lock->isChecked());
         lock->click();
         EXPECT_EQ(st().machine.working[5], 1);
-        unit->clearReceived();
+        clearSent();
         QPointer<CSetDlg> gone(dlg);
         if (way == 0)
             child<QAbstractButton>(dlg, CSetDlg::IDC_CANCEL)->click();
@@ -247,14 +247,14 @@ TEST_F(Dialogs, LockDetailsFollowThePanelLockAndSetTheLockBits) {
     EXPECT_EQ(st().machine.working[6], 0xD1);
     EXPECT_FALSE(box(CSetDlg::IDC_LOCK_VOLUMES)->isChecked());
 
-    unit->clearReceived();
+    clearSent();
     child<QAbstractButton>(dlg, CSetDlg::IDC_APPLY)->click();
     ASSERT_EQ(reportsOf(0x91).size(), 1u);
     EXPECT_EQ(reportsOf(0x91)[0][2 + 5], 1);
     EXPECT_EQ(reportsOf(0x91)[0][2 + 6], 0xD1);
 
     // With the load-mode lock now in force, resetting a preset is refused.
-    unit->clearReceived();
+    clearSent();
     child<QAbstractButton>(dlg, CSetDlg::IDC_RESET_M1 + 1)->click();
     EXPECT_EQ(infoText(), QString::fromUtf8("载入模式功能已锁定!"));
     EXPECT_TRUE(reportsOf(0x06).empty());
@@ -325,7 +325,7 @@ TEST_F(Dialogs, LearningAKeyShowsItsCodeAndClosesASecondLater) {
     start();
     CRemoteDlg* remote = openRemote();
     ASSERT_TRUE(remote);
-    unit->clearReceived();
+    clearSent();
     QElapsedTimer sinceKey;
     learn(remote, 1607, [&](CRemoteStudyDlg* study) {
         EXPECT_EQ(child<QLabel>(study, CRemoteStudyDlg::IDC_KEY_TEXT)->text(),
@@ -350,7 +350,7 @@ TEST_F(Dialogs, GivingUpCancelsLearningAndKeepsTheTable) {
     start();
     CRemoteDlg* remote = openRemote();
     const auto before = st().remoteKeys.copy();
-    unit->clearReceived();
+    clearSent();
     learn(remote, 1603, [&](CRemoteStudyDlg* study) {
         ASSERT_TRUE(waitFor([&] { return unit->learningKey() == 5; }, 2000));
         child<QPushButton>(study, CRemoteStudyDlg::IDC_GIVE_UP)->click();
@@ -380,7 +380,7 @@ TEST_F(Dialogs, DebugMenuKeyIsPressedOnceTheUnitLearns) {
 TEST_F(Dialogs, UnsupportedAreaSaysSoAndSendsNothing) {
     start({}, {}, 1);
     CRemoteDlg* remote = openRemote();
-    unit->clearReceived();
+    clearSent();
     remote->area(1611)->click();
     ASSERT_EQ(prompter.calls.size(), 1u);
     EXPECT_EQ(prompter.calls[0].text, "No support!");
@@ -395,7 +395,7 @@ TEST_F(Dialogs, ApplyAfterTwoKeysSendsOneTableWithBoth) {
     for (int area : {1587, 1613}) learn(remote, area, [&](CRemoteStudyDlg* study) {
         ASSERT_TRUE(waitFor([&] { return study->learned(); }, 3000));
     });
-    unit->clearReceived();
+    clearSent();
     child<QAbstractButton>(remote, CRemoteDlg::IDC_APPLY)->click();
     const auto tables = reportsOf(0x63);
     ASSERT_EQ(tables.size(), 1u);
@@ -428,7 +428,7 @@ TEST_F(Dialogs, RemoteFilesLoadAndSaveThroughTheDialog) {
         f.write(QByteArray("\x07\x11\x22\x33", 4));
     }
     remoteFiles.openPath = base + "/short.remo";
-    unit->clearReceived();
+    clearSent();
     child<QAbstractButton>(remote, CRemoteDlg::IDC_LOAD)->click();
     EXPECT_EQ(infoText(), QString::fromUtf8("载入遥控文件成功"));
     ASSERT_EQ(reportsOf(0x63).size(), 1u);
@@ -439,7 +439,7 @@ TEST_F(Dialogs, RemoteFilesLoadAndSaveThroughTheDialog) {
 
     // A file that is not there: nothing changes, nothing is sent.
     remoteFiles.openPath = base + "/missing.remo";
-    unit->clearReceived();
+    clearSent();
     child<QAbstractButton>(remote, CRemoteDlg::IDC_LOAD)->click();
     EXPECT_EQ(infoText(), QString::fromUtf8("载入遥控文件失败"));
     EXPECT_TRUE(reportsOf(0x63).empty());
