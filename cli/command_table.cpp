@@ -516,7 +516,7 @@ bool ParseCommand(const Command& c, const std::vector<std::string>& tokens, std:
     return true;
 }
 
-int RunParsed(Session& s, const Command& c, const std::vector<Value>& v) {
+int RunParsed(Session& s, const Command& c, const std::vector<Value>& v, int line) {
     if (c.needs == Needs::Unit) {
         if (int rc = s.connect()) return rc;
         if (s.unitLost()) return s.checkAnswering();
@@ -527,7 +527,10 @@ int RunParsed(Session& s, const Command& c, const std::vector<Value>& v) {
         if (int rc = s.knowUnit()) return rc;
         if (c.notHeld) {
             const std::string note = c.notHeld(v, s.st, s.lang());
-            if (!note.empty()) s.fail(format("%s: %s", c.name, note.c_str()));
+            if (!note.empty() && line > 0)
+                s.fail(format(s.t({"第 %d 行: %s: %s", "line %d: %s: %s"}), line, c.name, note.c_str()));
+            else if (!note.empty())
+                s.fail(format("%s: %s", c.name, note.c_str()));
         }
     }
     int rc = c.run(s, v);
@@ -623,7 +626,7 @@ int cmdRun(Session& s, const V& v) {
     if (onProtocol && !parsed.front().first->readsIdentity)
         if (int rc = s.knowUnit()) return rc;
     for (size_t i = 0; i < parsed.size(); ++i) {
-        const int rc = RunParsed(s, *parsed[i].first, parsed[i].second);
+        const int rc = RunParsed(s, *parsed[i].first, parsed[i].second, lines[i].first);
         if (rc != EXIT_OK) {
             const int number = lines[i].first;
             s.fail(format(where, number, texts[static_cast<size_t>(number - 1)].c_str()));

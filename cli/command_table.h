@@ -51,8 +51,8 @@ void PrintHelp(std::ostream& os, int lang);
 // Parses the arguments, connects when needed, runs, and checks that the unit
 // still answers. Returns the exit code; every failure has printed one line.
 int Execute(Session& s, const Command& c, const std::vector<std::string>& tokens);
-// The same once the arguments are parsed.
-int RunParsed(Session& s, const Command& c, const std::vector<Value>& v);
+// The same once the arguments are parsed; line: its line in a script, for notes.
+int RunParsed(Session& s, const Command& c, const std::vector<Value>& v, int line = 0);
 // Parses only; on failure error holds the whole line to print.
 bool ParseCommand(const Command& c, const std::vector<std::string>& tokens,
                   std::vector<Value>& v, std::string& error, int lang);

@@ -175,6 +175,31 @@ TEST(CliIdentity, AScriptReadsTheIdentityOnce) {
             EXPECT_EQ(bytes.front(), c.firstCommand) << sim << ": " << c.script;
         }
     }
+    // On an older unit the notes name the script's lines.
+    writeFile(dir / "s.cmds", cases[0].script);
+    const Wire p1 = onUnit("--simulate=protocol=1", {"run", (dir / "s.cmds").string()});
+    EXPECT_EQ(p1.run.err,
+              "udare-ctl: line 2: SetOutputDelay: this unit (protocol 1) has no output delays; nothing was sent\n"
+              "udare-ctl: line 4: SetEqBand: this unit (protocol 1) has only 10 Sub sections; section 15 was not sent\n");
+}
+
+// A mode file takes the unit's Sub layout as it loads, so in a script that
+// goes on to write, the identity is known before the file is loaded.
+TEST(CliIdentity, AModeFileLoadedInAScriptTakesTheUnitsSubLayout) {
+    const auto dir = tempDir("layout");
+    const std::string vxs = (dir / "p.vxs").string();
+    ASSERT_EQ(runCtl({"--simulate", "backup", vxs}).rc, 0);
+    writeFile(dir / "load.cmds", "LoadModeFile " + vxs + "\nWriteEqImage\n");
+    writeFile(dir / "known.cmds", "info\nLoadModeFile " + vxs + "\nWriteEqImage\n");
+    auto image = [&](const char* script) {
+        std::vector<Report> v;
+        for (const Report& r : onUnit("--simulate=protocol=1", {"run", (dir / script).string()}).sent)
+            if (r[1] == 0x85) v.push_back(r);
+        return v;
+    };
+    const std::vector<Report> loaded = image("load.cmds");
+    ASSERT_EQ(loaded.size(), 16u);
+    EXPECT_EQ(loaded, image("known.cmds"));
 }
 
 }  // namespace
