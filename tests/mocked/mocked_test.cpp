@@ -283,6 +283,13 @@ std::string hex(const HidReport& r) {
     return s;
 }
 
+// The last reports of a synchronisation need no reply, so the workers may be
+// done before the node has handed them to the unit: give it a moment (a short
+// wire still fails the comparison below).
+void waitForWire(sim::VirtualUnit& unit, size_t n) {
+    eventually([&] { return unit.received().size() >= n; }, 3000);
+}
+
 // Report for report; the first difference is named.
 void expectSameWire(const std::vector<HidReport>& got, const std::vector<HidReport>& want) {
     const size_t n = std::min(got.size(), want.size());
@@ -390,6 +397,7 @@ TEST_F(Mocked, FullSynchronisationSendsAndMirrorsWhatTheVirtualBackendDoes) {
     rig.workers->waitAll();
     EXPECT_EQ(rig.notifier.syncs, std::vector<int>{0});
     EXPECT_EQ(rig.st.settingsModified.load(), 0);
+    waitForWire(unit, ref.wire.size());
     expectSameWire(unit.received(), ref.wire);
     expectSameMirror(rig.st, ref.st);
     EXPECT_FALSE(rig.logged("usb数据写入失败"));
@@ -468,6 +476,7 @@ TEST_F(Mocked, RemovalDuringSynchronisationThenArrivalSynchronisesAfresh) {
     rig.workers->StartSynchronizeData();
     ASSERT_TRUE(eventually([&] { return rig.syncsDone() == 2; }, 20000));
     rig.workers->waitAll();
+    waitForWire(unit, ref.wire.size());
     expectSameWire(unit.received(), ref.wire);
     expectSameMirror(rig.st, ref.st);
 }
