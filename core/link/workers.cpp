@@ -18,34 +18,16 @@ constexpr int kWriteAllEndWaitMs = 50;
 
 bool stopped(const StopFn& stop) { return stop && stop(); }
 
-// One request of the read-back list: group, first and last code, count.
-struct ReadRange {
-    int group;
-    char first, last;
-    int count;
-};
-
-// Every parameter in the order the unit is asked for it.
-constexpr ReadRange kReadList[] = {
-    {1, '0', '6', 1}, {1, '8', '>', 1},
-    {2, '0', '0', 1}, {2, '1', '1', 2}, {2, '2', 'C', 1},
-    {3, '0', '0', 1}, {3, '1', '1', 2}, {3, '2', '5', 1},
-    {4, '0', '0', 2}, {4, '1', '1', 2}, {4, '2', '6', 1}, {4, '8', '8', 2},
-    {5, '0', '4', 1}, {5, '5', '5', 2}, {5, '6', '6', 1}, {5, '7', '7', 7},
-    {6, '0', '4', 1}, {6, '5', '5', 2}, {6, '6', '6', 1}, {6, '7', '7', 7},
-    {7, '0', '6', 1}, {7, '7', '7', 7},
-    {8, '0', '6', 1}, {8, '7', '7', 7},
-};
-// The output delays, only on protocol-2 units.
-constexpr ReadRange kDelayReadList[] = {
-    {5, '8', ';', 1}, {6, '8', ';', 1}, {7, '8', '9', 1}, {8, '8', '9', 1},
-};
-
-bool readRanges(Ctx& c, const ReadRange* ranges, size_t n, const StopFn& stop) {
-    for (size_t i = 0; i < n; ++i)
-        for (char code = ranges[i].first; code <= ranges[i].last; ++code) {
+// Every slot of one kind of read, in the order the unit is asked for them:
+// group by group, each code once (the compressor block is one request), in
+// code order.
+bool readSlots(Ctx& c, Read which, const StopFn& stop) {
+    for (int g = GROUP_MIC; g <= GROUP_SUB; ++g)
+        for (int code = 0; code < 128; ++code) {
+            const int s = slotAt(g, static_cast<char>(code));
+            if (s < 0 || kSlots[s].read != which) continue;
             if (stopped(stop)) return false;
-            ReadParam(c.out, ranges[i].group, code, ranges[i].count);
+            ReadParam(c.out, g, code, readCount(kSlots[s]));
         }
     return true;
 }
@@ -75,9 +57,8 @@ bool ReadAll(Ctx& c, const StopFn& stop) {
     req::DspVersion(c.out);
     if (c.st.identity.extendedInfo.load() != 0) req::ExtendedBlock(c.out);
 
-    if (!readRanges(c, kReadList, std::size(kReadList), stop)) return false;
-    if (c.st.hasOutputDelays() && !readRanges(c, kDelayReadList, std::size(kDelayReadList), stop))
-        return false;
+    if (!readSlots(c, Read::Always, stop)) return false;
+    if (c.st.hasOutputDelays() && !readSlots(c, Read::Protocol2, stop)) return false;
     if (stopped(stop)) return false;
     ReadEqImage(c);
     if (stopped(stop)) return false;
@@ -120,7 +101,7 @@ bool SendAllParams(Ctx& c, bool fade, const StopFn& stop) {
 
     if (!step()) return false;
     SendSlot(c, slot::echoVolume);
-    SendSlot(c, slot::echoMute, 2);
+    SendSlot(c, slot::echoMute);
     SetEchoPreDelay(c, st.slotFloat(slot::echoPreDelayA) + st.slotFloat(slot::echoPreDelayB));
 
     if (!step()) return false;
@@ -142,7 +123,7 @@ bool SendAllParams(Ctx& c, bool fade, const StopFn& stop) {
     for (int g = GROUP_MAIN; g <= GROUP_SUB; ++g) {
         if (!step()) return false;
         for (int k = OUT_MIC_LEVEL; k <= OUT_MUSIC_LEVEL; ++k) SendSlot(c, outputSlot(g, k));
-        SendSlot(c, outputSlot(g, OUT_VOLUME), g <= GROUP_REAR ? 2 : 1);
+        SendSlot(c, outputSlot(g, OUT_VOLUME));
     }
 
     if (!step()) return false;
@@ -194,8 +175,8 @@ void WriteAllData(UsbLink& link, Ctx& c, const StopFn& stop) {
     complete = complete && !stopped(stop);
     if (complete) {
         // Bring the unit's actual volumes back into the mirror.
-        ReadParam(c.out, GROUP_MIC, kSlots[slot::micVolume].code, 1);
-        ReadParam(c.out, GROUP_MUSIC, kSlots[slot::musicVolume].code, 2);
+        for (int s : {slot::micVolume, slot::musicVolume})
+            ReadParam(c.out, kSlots[s].group, kSlots[s].code, readCount(kSlots[s]));
     }
     c.clock.sleepMs(kWriteAllEndWaitMs);
     // Only a send that reached its end leaves the unit matching the mirror.

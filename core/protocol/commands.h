@@ -69,10 +69,12 @@ int outputDelaySlot(int group, Side side);
 int outputDelayOnSlot(int group, Side side);
 
 // Building blocks of the full send.
-// Sends slot i as it stands, with its own group, code and encoding, count
-// values (the stereo pairs need 2). Effect encodings: the shift step's shift
-// value, the pitch pair, or the whole compressor block of the slot's group.
-void SendSlot(Ctx& c, int slotIndex, int count = 1);
+// Sends slot i as it stands, with its own group, code, encoding and count
+// (kSlots). Effect encodings: the shift step's shift value, the pitch pair,
+// or the whole compressor block of the slot's group.
+void SendSlot(Ctx& c, int slotIndex);
+// Stores an int slot, then sends it as SendSlot does.
+void setAndSend(Ctx& c, int slotIndex, int v);
 // Microphone volume 0 and music volume 0 (count 2), not stored: the start of
 // a full send that fades the volumes in.
 void SendVolumesZero(Ctx& c);

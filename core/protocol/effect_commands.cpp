@@ -9,13 +9,6 @@ namespace udare {
 
 namespace {
 
-bool isOutputGroup(int group) { return group >= GROUP_MAIN && group <= GROUP_SUB; }
-
-void setIntAndSend(Ctx& c, int slotIndex, int v) {
-    c.st.setSlotInt(slotIndex, v);
-    SendSlot(c, slotIndex, 1);
-}
-
 // Both halves of a pre-delay take half the total (at least 3 ms in all);
 // the same sample count goes out under both codes.
 void setPreDelay(Ctx& c, int group, int slotA, int slotB, float totalMs) {
@@ -39,8 +32,8 @@ void decayTaps(Ctx& c, float first, float e) {
 
 }  // namespace
 
-void SetEchoVolume(Ctx& c, int v) { setIntAndSend(c, slot::echoVolume, v); }
-void SetEchoRatio(Ctx& c, int v) { setIntAndSend(c, slot::echoRatio, v); }
+void SetEchoVolume(Ctx& c, int v) { setAndSend(c, slot::echoVolume, v); }
+void SetEchoRatio(Ctx& c, int v) { setAndSend(c, slot::echoRatio, v); }
 
 void SetEchoPreDelay(Ctx& c, float totalMs) {
     setPreDelay(c, GROUP_ECHO, slot::echoPreDelayA, slot::echoPreDelayB, totalMs);
@@ -60,14 +53,14 @@ void SetEchoTapDelay(Ctx& c, int tap, float ms) {
     if (tap < 0 || tap > 6) return;
     const int s = slot::echoTapDelay0 + tap;
     c.st.setSlotFloat(s, ms);
-    SendSlot(c, s, 1);
+    SendSlot(c, s);
 }
 
 void SetEchoTapLevel(Ctx& c, int tap, float percent) {
     if (tap < 0 || tap > 6) return;
     const int s = slot::echoTapLevel0 + tap;
     c.st.setSlotFloat(s, percent);
-    SendSlot(c, s, 1);
+    SendSlot(c, s);
 }
 
 float echoDecayFactor(int ratioPercent) {
@@ -88,13 +81,13 @@ void SetEchoDecay(Ctx& c, int ratioPercent) {
 
 double reverbTimeMs(int v) { return 40.0 + 49.6 * v; }
 
-void SetReverbVolume(Ctx& c, int v) { setIntAndSend(c, slot::reverbVolume, v); }
+void SetReverbVolume(Ctx& c, int v) { setAndSend(c, slot::reverbVolume, v); }
 
 void SetReverbTime(Ctx& c, int v) {
     c.st.setSlotFloat(slot::reverbTime, float(v));
     const SlotInfo& s = kSlots[slot::reverbTime];
-    WriteParamPercent(c.out, GROUP_REVERB, s.code, v, 1);
-    WriteParamPercent(c.out, GROUP_REVERB, s.altCode, v, 1);
+    WriteParamPercent(c.out, GROUP_REVERB, s.code, v, s.count);
+    WriteParamPercent(c.out, GROUP_REVERB, s.altCode, v, s.count);
 }
 
 void SetFbcShift(Ctx& c, int step) {
@@ -124,29 +117,29 @@ void SetMusicPitch(Ctx& c, int n) {
     uint8_t payload[8];
     enc::pitch(n, payload);
     const SlotInfo& s = kSlots[slot::musicPitch];
-    WriteParamBlock(c.out, GROUP_MUSIC, s.code, payload, 2);
-    WriteParamBlock(c.out, GROUP_MUSIC, s.altCode, payload, 2);
+    WriteParamBlock(c.out, GROUP_MUSIC, s.code, payload, s.count);
+    WriteParamBlock(c.out, GROUP_MUSIC, s.altCode, payload, s.count);
 }
 
 void SetPitchBypass(Ctx& c, int bypass) {
     c.st.setSlotInt(slot::pitchBypass, bypass);
     const SlotInfo& s = kSlots[slot::pitchBypass];
-    WriteParamRaw(c.out, GROUP_MUSIC, s.code, enc::integer(bypass), 1);
-    WriteParamRaw(c.out, GROUP_MUSIC, s.altCode, enc::integer(bypass), 1);
+    WriteParamRaw(c.out, GROUP_MUSIC, s.code, enc::integer(bypass), s.count);
+    WriteParamRaw(c.out, GROUP_MUSIC, s.altCode, enc::integer(bypass), s.count);
 }
 
 void SetMicGateThreshold(Ctx& c, int v) {
     // The unit has two thresholds; they always move together.
     c.st.setSlotInt(slot::micGateThreshold, v);
     c.st.setSlotInt(slot::micGateThreshold2, v);
-    SendSlot(c, slot::micGateThreshold, 1);
-    SendSlot(c, slot::micGateThreshold2, 1);
+    SendSlot(c, slot::micGateThreshold);
+    SendSlot(c, slot::micGateThreshold2);
 }
-void SetMicGateAttack(Ctx& c, int v) { setIntAndSend(c, slot::micGateAttack, v); }
-void SetMicGateRelease(Ctx& c, int v) { setIntAndSend(c, slot::micGateRelease, v); }
-void SetMusicGateThreshold(Ctx& c, int v) { setIntAndSend(c, slot::musicGateThreshold, v); }
-void SetMusicGateAttack(Ctx& c, int v) { setIntAndSend(c, slot::musicGateAttack, v); }
-void SetMusicGateRelease(Ctx& c, int v) { setIntAndSend(c, slot::musicGateRelease, v); }
+void SetMicGateAttack(Ctx& c, int v) { setAndSend(c, slot::micGateAttack, v); }
+void SetMicGateRelease(Ctx& c, int v) { setAndSend(c, slot::micGateRelease, v); }
+void SetMusicGateThreshold(Ctx& c, int v) { setAndSend(c, slot::musicGateThreshold, v); }
+void SetMusicGateAttack(Ctx& c, int v) { setAndSend(c, slot::musicGateAttack, v); }
+void SetMusicGateRelease(Ctx& c, int v) { setAndSend(c, slot::musicGateRelease, v); }
 
 void SetCompressor(Ctx& c, int group, float thr, float ratio, float attack, float release) {
     if (!isOutputGroup(group)) return;
@@ -154,15 +147,15 @@ void SetCompressor(Ctx& c, int group, float thr, float ratio, float attack, floa
     c.st.setSlotFloat(outputSlot(group, COMP_RATIO), ratio);
     c.st.setSlotFloat(outputSlot(group, COMP_ATTACK), attack);
     c.st.setSlotFloat(outputSlot(group, COMP_RELEASE), release);
-    SendSlot(c, outputSlot(group, COMP_THRESHOLD), 7);
+    SendSlot(c, outputSlot(group, COMP_THRESHOLD));
 }
 
 void SetCompressorBypass(Ctx& c, int group, int bypass) {
     if (!isOutputGroup(group)) return;
-    setIntAndSend(c, outputSlot(group, COMP_BYPASS), bypass);
+    setAndSend(c, outputSlot(group, COMP_BYPASS), bypass);
 }
 
-void SetAutoSubEnable(Ctx& c, int on) { setIntAndSend(c, slot::autoSubEnable, on); }
-void SetAutoSubLevel(Ctx& c, int v) { setIntAndSend(c, slot::autoSubLevel, v); }
+void SetAutoSubEnable(Ctx& c, int on) { setAndSend(c, slot::autoSubEnable, on); }
+void SetAutoSubLevel(Ctx& c, int v) { setAndSend(c, slot::autoSubLevel, v); }
 
 }  // namespace udare

@@ -17,8 +17,6 @@ using Icon = Prompter::Icon;
 
 constexpr uint32_t kReadBackExcluded = 0x200020;
 
-bool inRange(char code, char lo, char hi) { return code >= lo && code <= hi; }
-
 // Float slots take only finite values: a reply that would make one infinite
 // or NaN leaves the slot as it was.
 void setFiniteFloat(DeviceState& st, int slot, double v) {
@@ -78,47 +76,19 @@ void storeImagePiece(DeviceState& st, const uint8_t* r) {
 
 void DecodeParamReply(Ctx& c, const uint8_t* r) {
     DeviceState& st = c.st;
-    const int group = r[3];
-    const char code = static_cast<char>(r[4]);
+    // Only a slot's own code fills it: second codes and unknown ones are ignored.
+    const int s = slotAt(r[3], static_cast<char>(r[4]));
+    if (s < 0) return;
+    const SlotInfo& info = kSlots[s];
     const uint8_t* values = r + 6;
     const uint32_t u = getBe32(values);
 
-    switch (group) {
-    case GROUP_MIC:
-        if (!inRange(code, '0', '>') || code == '7') return;
-        if (code == '6') {
-            st.setSlotInt(slot::fbcShift, dec::fbcShift(bitsFloat(u)));
-            return;
-        }
-        break;
-    case GROUP_ECHO:
-        if (!inRange(code, '0', 'C')) return;
-        break;
-    case GROUP_REVERB:
-        if (!inRange(code, '0', '5')) return;
-        break;
-    case GROUP_MUSIC:
-        if (code == '8') {
-            st.setSlotInt(slot::musicPitch, dec::pitch(getBe32(values + 4)));
-            return;
-        }
-        if (!inRange(code, '0', '6')) return;
-        break;
-    case GROUP_MAIN:
-    case GROUP_REAR:
-    case GROUP_CENTER:
-    case GROUP_SUB:
-        if (!inRange(code, '0', group <= GROUP_REAR ? ';' : '9')) return;
-        if (code == '7') {
-            decodeCompressor(st, group, values);
-            return;
-        }
-        break;
-    default:
-        return;
+    switch (info.wire) {
+    case Wire::Shift: st.setSlotInt(s, dec::fbcShift(bitsFloat(u))); return;
+    case Wire::Pitch: st.setSlotInt(s, dec::pitch(getBe32(values + 4))); return;
+    case Wire::Compressor: decodeCompressor(st, info.group, values); return;
+    default: storeDecoded(st, s, u, r[9]); return;
     }
-    int s = findSlot(group, code);
-    if (s >= 0) storeDecoded(st, s, u, r[9]);
 }
 
 void DispatchReport(Ctx& c, const uint8_t* report, size_t len) {

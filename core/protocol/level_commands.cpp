@@ -9,15 +9,6 @@ namespace udare {
 
 namespace {
 
-bool isOutputGroup(int group) { return group >= GROUP_MAIN && group <= GROUP_SUB; }
-bool isStereoOutput(int group) { return group == GROUP_MAIN || group == GROUP_REAR; }
-
-// Store an int slot and send it with its own group, code and encoding.
-void setAndSend(Ctx& c, int slotIndex, int v, int count) {
-    c.st.setSlotInt(slotIndex, v);
-    SendSlot(c, slotIndex, count);
-}
-
 constexpr int kMusicFadeStepMs = 30;
 constexpr int kVolumeFadeStepMs = 100;
 constexpr int kMicFadeFrom = 80;
@@ -26,38 +17,44 @@ constexpr int kFadeTop = 100;  // full scale: steps never go beyond it
 
 }  // namespace
 
-void SetMicVolume(Ctx& c, int v) { setAndSend(c, slot::micVolume, v, 1); }
-void SetSpareLevel(Ctx& c, int v) { setAndSend(c, slot::micSpareLevel, v, 1); }
-void SetEffectVolume(Ctx& c, int v) { setAndSend(c, slot::effectVolume, v, 1); }
-void SetMicMute(Ctx& c, int muted) { setAndSend(c, slot::micMute, muted, 1); }
-void SetMusicVolume(Ctx& c, int v) { setAndSend(c, slot::musicVolume, v, 2); }
-void SetEchoMute(Ctx& c, int muted) { setAndSend(c, slot::echoMute, muted, 2); }
-void SetReverbMute(Ctx& c, int muted) { setAndSend(c, slot::reverbMute, muted, 1); }
+void setAndSend(Ctx& c, int slotIndex, int v) {
+    if (slotIndex < 0 || slotIndex >= kSlotCount) return;
+    c.st.setSlotInt(slotIndex, v);
+    SendSlot(c, slotIndex);
+}
+
+void SetMicVolume(Ctx& c, int v) { setAndSend(c, slot::micVolume, v); }
+void SetSpareLevel(Ctx& c, int v) { setAndSend(c, slot::micSpareLevel, v); }
+void SetEffectVolume(Ctx& c, int v) { setAndSend(c, slot::effectVolume, v); }
+void SetMicMute(Ctx& c, int muted) { setAndSend(c, slot::micMute, muted); }
+void SetMusicVolume(Ctx& c, int v) { setAndSend(c, slot::musicVolume, v); }
+void SetEchoMute(Ctx& c, int muted) { setAndSend(c, slot::echoMute, muted); }
+void SetReverbMute(Ctx& c, int muted) { setAndSend(c, slot::reverbMute, muted); }
 
 void SetMusicMute(Ctx& c, int muted) {
     c.st.setSlotInt(slot::musicMute, muted);
-    const char code = kSlots[slot::musicMute].code;
+    const SlotInfo& s = kSlots[slot::musicMute];
     if (muted != 0) {
-        WriteParamRaw(c.out, GROUP_MUSIC, code, floatBits(0.0f), 2);
+        WriteParamRaw(c.out, s.group, s.code, floatBits(0.0f), s.count);
         return;
     }
     // Bring the music back gently rather than with a click.
     for (int i = 0; i <= 8; ++i) {
-        WriteParamRaw(c.out, GROUP_MUSIC, code, floatBits(float(i / 10.0)), 2);
+        WriteParamRaw(c.out, s.group, s.code, floatBits(float(i / 10.0)), s.count);
         c.clock.sleepMs(kMusicFadeStepMs);
     }
-    WriteParamRaw(c.out, GROUP_MUSIC, code, floatBits(1.0f), 2);
+    WriteParamRaw(c.out, s.group, s.code, floatBits(1.0f), s.count);
 }
 
 void SetOutputLevel(Ctx& c, int group, Source src, int v) {
     const int s = static_cast<int>(src);
     if (!isOutputGroup(group) || s < 0 || s > 3) return;
-    setAndSend(c, outputSlot(group, OUT_MIC_LEVEL + s), v, 1);
+    setAndSend(c, outputSlot(group, OUT_MIC_LEVEL + s), v);
 }
 
 void SetOutputVolume(Ctx& c, int group, int v) {
     if (!isOutputGroup(group)) return;
-    setAndSend(c, outputSlot(group, OUT_VOLUME), v, isStereoOutput(group) ? 2 : 1);
+    setAndSend(c, outputSlot(group, OUT_VOLUME), v);
 }
 
 int outputDelaySlot(int group, Side side) {
@@ -85,21 +82,22 @@ void SetOutputDelay(Ctx& c, int group, Side side, float ms) {
     if (s < 0) return;
     if (!(ms >= 1.5f)) ms = 1.5f;  // NaN too
     c.st.setSlotFloat(s, ms);
-    if (c.st.hasOutputDelays()) SendSlot(c, s, 1);
+    if (c.st.hasOutputDelays()) SendSlot(c, s);
 }
 
 void SetOutputDelayOn(Ctx& c, int group, Side side, int on) {
     const int s = outputDelayOnSlot(group, side);
     if (s < 0) return;
-    setAndSend(c, s, on, 1);
+    setAndSend(c, s, on);
 }
 
 // ---- full-send building blocks ----------------------------------------------
 
-void SendSlot(Ctx& c, int slotIndex, int count) {
+void SendSlot(Ctx& c, int slotIndex) {
     if (slotIndex < 0 || slotIndex >= kSlotCount) return;
     const SlotInfo& s = kSlots[slotIndex];
     const uint32_t bits = c.st.params.bits(slotIndex);
+    const int count = s.count;
     switch (s.wire) {
     case Wire::Shift:
         WriteParamRaw(c.out, s.group, s.code, enc::fbcShift(static_cast<int32_t>(bits)), count);
@@ -109,7 +107,7 @@ void SendSlot(Ctx& c, int slotIndex, int count) {
         if (n < kPitchMin || n > kPitchMax) return;
         uint8_t payload[8];
         enc::pitch(n, payload);
-        WriteParamBlock(c.out, s.group, s.code, payload, 2);
+        WriteParamBlock(c.out, s.group, s.code, payload, count);
         return;
     }
     case Wire::Compressor: {
@@ -120,29 +118,36 @@ void SendSlot(Ctx& c, int slotIndex, int count) {
                              v);
         uint8_t wire[28];
         for (int k = 0; k < 7; ++k) putBe32(wire + 4 * k, v[k]);
-        WriteParamBlock(c.out, s.group, s.code, wire, 7);
+        WriteParamBlock(c.out, s.group, s.code, wire, count);
         return;
     }
     default: WriteParamRaw(c.out, s.group, s.code, encodeSlot(s.wire, bits), count); return;
     }
 }
 
+namespace {
+
+// A volume step of a fade: sent, not stored.
+void sendVolume(Ctx& c, int slotIndex, int v) {
+    const SlotInfo& s = kSlots[slotIndex];
+    WriteParamPercent(c.out, s.group, s.code, v, s.count);
+}
+
+}  // namespace
+
 void SendVolumesZero(Ctx& c) {
-    WriteParamPercent(c.out, GROUP_MIC, kSlots[slot::micVolume].code, 0, 1);
-    WriteParamPercent(c.out, GROUP_MUSIC, kSlots[slot::musicVolume].code, 0, 2);
+    sendVolume(c, slot::micVolume, 0);
+    sendVolume(c, slot::musicVolume, 0);
 }
 
 void FadeInVolumes(Ctx& c) {
-    const char micCode = kSlots[slot::micVolume].code;
-    const char musicCode = kSlots[slot::musicVolume].code;
-
     const int mic = c.st.slotInt(slot::micVolume);
     if (mic < kMicFadeFrom) {
-        WriteParamPercent(c.out, GROUP_MIC, micCode, mic, 1);
+        sendVolume(c, slot::micVolume, mic);
     } else {
         for (int v = kMicFadeFrom; v <= std::min(mic, kFadeTop); ++v)
-            WriteParamPercent(c.out, GROUP_MIC, micCode, v, 1);
-        if (mic > kFadeTop) WriteParamPercent(c.out, GROUP_MIC, micCode, mic, 1);
+            sendVolume(c, slot::micVolume, v);
+        if (mic > kFadeTop) sendVolume(c, slot::micVolume, mic);
     }
 
     const int music = c.st.slotInt(slot::musicVolume);
@@ -150,10 +155,10 @@ void FadeInVolumes(Ctx& c) {
         SetMusicVolume(c, music);
     } else {
         for (int v = kMusicFadeFrom; v <= std::min(music, kFadeTop); ++v) {
-            WriteParamPercent(c.out, GROUP_MUSIC, musicCode, v, 2);
+            sendVolume(c, slot::musicVolume, v);
             c.clock.sleepMs(kVolumeFadeStepMs);
         }
-        if (music > kFadeTop) WriteParamPercent(c.out, GROUP_MUSIC, musicCode, music, 2);
+        if (music > kFadeTop) sendVolume(c, slot::musicVolume, music);
     }
 }
 

@@ -77,7 +77,7 @@ void RewriteSlots(Ctx& c, const std::vector<int>& slots) {
                 SetOutputDelayOn(c, g, side, v);
         } else {
             // Every other slot is written as its operation writes it: stored, then sent alone.
-            SendSlot(c, s, 1);
+            SendSlot(c, s);
         }
     }
     c.st.params.assign(held);

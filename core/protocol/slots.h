@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "protocol/effect_tables.h"
+
 namespace udare {
 
 enum ChannelGroup : int {
@@ -36,6 +38,25 @@ enum class Wire : uint8_t {
     Compressor,       // one value of the 7-value compressor block (effects)
 };
 
+// The values a slot may take, both ends included.
+struct SlotRange {
+    float lo, hi;
+};
+
+// Whether ReadAll asks the unit for a slot.
+enum class Read : uint8_t {
+    Always,
+    Protocol2,  // the output delays: units of protocol 1 have none
+};
+
+// How SendAllParams sends a slot.
+enum class Send : uint8_t {
+    Value,      // the stored value alone, with the slot's own code and count
+    Operation,  // through the operation that owns it (pairs, halves, fades, the compressor block)
+    FadeOnly,   // only as part of a volume fade
+    Never,      // not part of the full send
+};
+
 struct SlotInfo {
     int index;
     const char* name;       // as in the protocol description
@@ -47,6 +68,10 @@ struct SlotInfo {
     bool isFloat;
     Wire wire;
     float initial;
+    int count;              // values in one write report (stereo pairs 2, the compressor block 7)
+    SlotRange range;
+    Read read;
+    Send send;
 };
 
 inline constexpr int kSlotCount = 104;
@@ -66,6 +91,8 @@ enum OutputOffset : int {
     COMP_ATTACK = 9,
     COMP_RELEASE = 10,
 };
+constexpr bool isOutputGroup(int group) { return group >= GROUP_MAIN && group <= GROUP_SUB; }
+constexpr bool isStereoOutput(int group) { return group == GROUP_MAIN || group == GROUP_REAR; }
 constexpr int outputBase(int group) { return kOutputBase[group - GROUP_MAIN]; }
 constexpr int outputSlot(int group, int offset) { return outputBase(group) + offset; }
 
@@ -90,6 +117,12 @@ inline constexpr int mainDelayLeft = 92, mainDelayRight = 93, mainDelayLeftOn = 
 
 namespace detail {
 
+inline constexpr SlotRange kPercent{0, 100}, kSwitch{0, 1};
+inline constexpr SlotRange kGateTime{1, 100};  // the gate dialogs store 101 - position
+inline constexpr SlotRange kHalfPreDelay{1.5f, 100};  // each half of a 3 ... 200 ms pre-delay
+inline constexpr SlotRange kTapDelay{0, 10000};
+inline constexpr SlotRange kOutputDelay{1.5f, 100};
+
 struct Row {
     const char* name;
     int group;
@@ -98,61 +131,67 @@ struct Row {
     bool isFloat;
     Wire wire;
     float initial;
+    int count;
+    SlotRange range;
+    Send send;
 };
+
+using enum Wire;
+using enum Send;
 
 inline constexpr Row kInputRows[48] = {
     // Group 1, microphones
-    {"micVolume", 1, '0', 0, false, Wire::Percent, 0},
-    {"micSpareLevel", 1, '1', 0, false, Wire::Percent, 0},
-    {"effectVolume", 1, '2', 0, false, Wire::Percent, 0},
-    {"micMute", 1, '3', 0, false, Wire::MuteGain, 0},
-    {"mic1EqBypass", 1, '4', 0, false, Wire::Integer, 0},
-    {"mic2EqBypass", 1, '5', 0, false, Wire::Integer, 0},
-    {"fbcShift", 1, '6', 0, false, Wire::Shift, 0},
-    {"fbcOff", 1, '8', 0, false, Wire::Integer, 0},
-    {"micGateThreshold", 1, '9', 0, false, Wire::Div1e4, 0},
-    {"micGateThreshold2", 1, ':', 0, false, Wire::Div1e4, 0},
-    {"micGateAttack", 1, ';', 0, false, Wire::Div1e5, 0},
-    {"micGateRelease", 1, '<', 0, false, Wire::Div1e7, 0},
-    {"autoSubEnable", 1, '=', 0, false, Wire::Integer, 0},
-    {"autoSubLevel", 1, '>', 0, false, Wire::Percent, 0},
+    {"micVolume", 1, '0', 0, false, Percent, 0, 1, kPercent, FadeOnly},
+    {"micSpareLevel", 1, '1', 0, false, Percent, 0, 1, kPercent, Value},
+    {"effectVolume", 1, '2', 0, false, Percent, 0, 1, kPercent, Value},
+    {"micMute", 1, '3', 0, false, MuteGain, 0, 1, kSwitch, Value},
+    {"mic1EqBypass", 1, '4', 0, false, Integer, 0, 1, kSwitch, Value},
+    {"mic2EqBypass", 1, '5', 0, false, Integer, 0, 1, kSwitch, Value},
+    {"fbcShift", 1, '6', 0, false, Shift, 0, 1, {kFbcStepMin, kFbcStepMax}, Operation},
+    {"fbcOff", 1, '8', 0, false, Integer, 0, 1, kSwitch, Value},
+    {"micGateThreshold", 1, '9', 0, false, Div1e4, 0, 1, kPercent, Value},
+    {"micGateThreshold2", 1, ':', 0, false, Div1e4, 0, 1, kPercent, Value},
+    {"micGateAttack", 1, ';', 0, false, Div1e5, 0, 1, kGateTime, Value},
+    {"micGateRelease", 1, '<', 0, false, Div1e7, 0, 1, kGateTime, Value},
+    {"autoSubEnable", 1, '=', 0, false, Integer, 0, 1, kSwitch, Value},
+    {"autoSubLevel", 1, '>', 0, false, Percent, 0, 1, kPercent, Value},
     // Group 2, echo
-    {"echoVolume", 2, '0', 0, false, Wire::Percent, 0},
-    {"echoMute", 2, '1', 0, false, Wire::MuteGain, 0},
-    {"echoEqBypass", 2, '2', 0, false, Wire::Integer, 0},
-    {"echoPreDelayA", 2, '3', 0, true, Wire::MsToSamples, 0},
-    {"echoPreDelayB", 2, '4', 0, true, Wire::MsToSamples, 0},
-    {"echoTapDelay0", 2, '5', 0, true, Wire::MsToSamples, 217},
-    {"echoTapDelay1", 2, '6', 0, true, Wire::MsToSamples, 434},
-    {"echoTapDelay2", 2, '7', 0, true, Wire::MsToSamples, 651},
-    {"echoTapDelay3", 2, '8', 0, true, Wire::MsToSamples, 868},
-    {"echoTapDelay4", 2, '9', 0, true, Wire::MsToSamples, 1085},
-    {"echoTapDelay5", 2, ':', 0, true, Wire::MsToSamples, 1302},
-    {"echoTapDelay6", 2, ';', 0, true, Wire::MsToSamples, 1519},
-    {"echoTapLevel0", 2, '<', 0, true, Wire::FloatPercent, 60},
-    {"echoTapLevel1", 2, '=', 0, true, Wire::FloatPercent, 30},
-    {"echoTapLevel2", 2, '>', 0, true, Wire::FloatPercent, 15},
-    {"echoTapLevel3", 2, '?', 0, true, Wire::FloatPercent, 7.5f},
-    {"echoTapLevel4", 2, '@', 0, true, Wire::FloatPercent, 3.8f},
-    {"echoTapLevel5", 2, 'A', 0, true, Wire::FloatPercent, 1.9f},
-    {"echoTapLevel6", 2, 'B', 0, true, Wire::FloatPercent, 1.0f},
-    {"echoRatio", 2, 'C', 0, false, Wire::Percent, 0},
+    {"echoVolume", 2, '0', 0, false, Percent, 0, 1, kPercent, Value},
+    {"echoMute", 2, '1', 0, false, MuteGain, 0, 2, kSwitch, Value},
+    {"echoEqBypass", 2, '2', 0, false, Integer, 0, 1, kSwitch, Value},
+    {"echoPreDelayA", 2, '3', 0, true, MsToSamples, 0, 1, kHalfPreDelay, Operation},
+    {"echoPreDelayB", 2, '4', 0, true, MsToSamples, 0, 1, kHalfPreDelay, Operation},
+    {"echoTapDelay0", 2, '5', 0, true, MsToSamples, 217, 1, kTapDelay, Value},
+    {"echoTapDelay1", 2, '6', 0, true, MsToSamples, 434, 1, kTapDelay, Value},
+    {"echoTapDelay2", 2, '7', 0, true, MsToSamples, 651, 1, kTapDelay, Value},
+    {"echoTapDelay3", 2, '8', 0, true, MsToSamples, 868, 1, kTapDelay, Value},
+    {"echoTapDelay4", 2, '9', 0, true, MsToSamples, 1085, 1, kTapDelay, Value},
+    {"echoTapDelay5", 2, ':', 0, true, MsToSamples, 1302, 1, kTapDelay, Value},
+    {"echoTapDelay6", 2, ';', 0, true, MsToSamples, 1519, 1, kTapDelay, Value},
+    {"echoTapLevel0", 2, '<', 0, true, FloatPercent, 60, 1, kPercent, Value},
+    {"echoTapLevel1", 2, '=', 0, true, FloatPercent, 30, 1, kPercent, Value},
+    {"echoTapLevel2", 2, '>', 0, true, FloatPercent, 15, 1, kPercent, Value},
+    {"echoTapLevel3", 2, '?', 0, true, FloatPercent, 7.5f, 1, kPercent, Value},
+    {"echoTapLevel4", 2, '@', 0, true, FloatPercent, 3.8f, 1, kPercent, Value},
+    {"echoTapLevel5", 2, 'A', 0, true, FloatPercent, 1.9f, 1, kPercent, Value},
+    {"echoTapLevel6", 2, 'B', 0, true, FloatPercent, 1.0f, 1, kPercent, Value},
+    {"echoRatio", 2, 'C', 0, false, Percent, 0, 1, kPercent, Value},
     // Group 3, reverb
-    {"reverbVolume", 3, '0', 0, false, Wire::Percent, 0},
-    {"reverbMute", 3, '1', 0, false, Wire::MuteGain, 0},
-    {"reverbEqBypass", 3, '2', 0, false, Wire::Integer, 0},
-    {"reverbPreDelayA", 3, '3', 0, true, Wire::MsToSamples, 0},
-    {"reverbPreDelayB", 3, '4', 0, true, Wire::MsToSamples, 0},
-    {"reverbTime", 3, '5', '6', true, Wire::WholePercent, 0},
+    {"reverbVolume", 3, '0', 0, false, Percent, 0, 1, kPercent, Value},
+    {"reverbMute", 3, '1', 0, false, MuteGain, 0, 1, kSwitch, Value},
+    {"reverbEqBypass", 3, '2', 0, false, Integer, 0, 1, kSwitch, Value},
+    {"reverbPreDelayA", 3, '3', 0, true, MsToSamples, 0, 1, kHalfPreDelay, Operation},
+    {"reverbPreDelayB", 3, '4', 0, true, MsToSamples, 0, 1, kHalfPreDelay, Operation},
+    {"reverbTime", 3, '5', '6', true, WholePercent, 0, 1, kPercent, Operation},
     // Group 4, music
-    {"musicVolume", 4, '0', 0, false, Wire::Percent, 0},
-    {"musicMute", 4, '1', 0, false, Wire::MuteGain, 0},
-    {"musicEqBypass", 4, '2', 0, false, Wire::Integer, 0},
-    {"musicGateThreshold", 4, '3', 0, false, Wire::Div1e4, 0},
-    {"musicGateAttack", 4, '4', 0, false, Wire::Div1e5, 0},
-    {"musicGateRelease", 4, '5', 0, false, Wire::Div1e7, 0},
-    {"musicPitch", 4, '8', '9', false, Wire::Pitch, 0},
-    {"pitchBypass", 4, '6', '7', false, Wire::Integer, 0},
+    {"musicVolume", 4, '0', 0, false, Percent, 0, 2, kPercent, FadeOnly},
+    {"musicMute", 4, '1', 0, false, MuteGain, 0, 2, kSwitch, Operation},
+    {"musicEqBypass", 4, '2', 0, false, Integer, 0, 1, kSwitch, Value},
+    {"musicGateThreshold", 4, '3', 0, false, Div1e4, 0, 1, kPercent, Value},
+    {"musicGateAttack", 4, '4', 0, false, Div1e5, 0, 1, kGateTime, Value},
+    {"musicGateRelease", 4, '5', 0, false, Div1e7, 0, 1, kGateTime, Value},
+    {"musicPitch", 4, '8', '9', false, Pitch, 0, 2, {kPitchMin, kPitchMax}, Operation},
+    {"pitchBypass", 4, '6', '7', false, Integer, 0, 1, kSwitch, Operation},
 };
 
 // Shared by the four output groups, from their base slot.
@@ -163,55 +202,61 @@ struct OutRow {
     bool isFloat;
     Wire wire;
     float initial;
+    int count;
+    bool pairOnStereo;  // count 2 on Main and Rear
+    SlotRange range;
+    Send send;
 };
 inline constexpr OutRow kOutputRows[11] = {
-    {"outMicLevel", '0', 0, false, Wire::Percent, 0},
-    {"outEchoLevel", '1', 0, false, Wire::Percent, 0},
-    {"outReverbLevel", '2', 0, false, Wire::Percent, 0},
-    {"outMusicLevel", '3', 0, false, Wire::Percent, 0},
-    {"outEqBypass", '4', 0, false, Wire::Integer, 0},
-    {"outVolume", '5', 0, false, Wire::Percent, 0},
-    {"compBypass", '6', 0, false, Wire::Integer, 0},
-    {"compThreshold", '7', 0, true, Wire::Compressor, 0},
-    {"compRatio", '7', 2, true, Wire::Compressor, 1.0f},
-    {"compAttack", '7', 5, true, Wire::Compressor, 0},
-    {"compRelease", '7', 6, true, Wire::Compressor, 0},
+    {"outMicLevel", '0', 0, false, Percent, 0, 1, false, kPercent, Value},
+    {"outEchoLevel", '1', 0, false, Percent, 0, 1, false, kPercent, Value},
+    {"outReverbLevel", '2', 0, false, Percent, 0, 1, false, kPercent, Value},
+    {"outMusicLevel", '3', 0, false, Percent, 0, 1, false, kPercent, Value},
+    {"outEqBypass", '4', 0, false, Integer, 0, 1, false, kSwitch, Value},
+    {"outVolume", '5', 0, false, Percent, 0, 1, true, kPercent, Value},
+    {"compBypass", '6', 0, false, Integer, 0, 1, false, kSwitch, Never},
+    {"compThreshold", '7', 0, true, Compressor, 0, 7, false, {-60, 0}, Operation},
+    {"compRatio", '7', 2, true, Compressor, 1.0f, 7, false, {1, 30}, Operation},
+    {"compAttack", '7', 5, true, Compressor, 0, 7, false, {1, 100}, Operation},
+    {"compRelease", '7', 6, true, Compressor, 0, 7, false, {1, 1000}, Operation},
 };
 
 inline constexpr const char* kOutputNames[4] = {"main", "rear", "center", "sub"};
 
 // Slots 92-103.
 inline constexpr Row kDelayRows[12] = {
-    {"delayLeft", 5, '8', 0, true, Wire::MsToSamples, 0},
-    {"delayRight", 5, ':', 0, true, Wire::MsToSamples, 0},
-    {"delayLeftOn", 5, '9', 0, false, Wire::InvertedInteger, 0},
-    {"delayRightOn", 5, ';', 0, false, Wire::InvertedInteger, 0},
-    {"delayLeft", 6, '8', 0, true, Wire::MsToSamples, 0},
-    {"delayRight", 6, ':', 0, true, Wire::MsToSamples, 0},
-    {"delayLeftOn", 6, '9', 0, false, Wire::InvertedInteger, 0},
-    {"delayRightOn", 6, ';', 0, false, Wire::InvertedInteger, 0},
-    {"delayLeft", 7, '8', 0, true, Wire::MsToSamples, 0},
-    {"delayLeftOn", 7, '9', 0, false, Wire::InvertedInteger, 0},
-    {"delayLeft", 8, '8', 0, true, Wire::MsToSamples, 0},
-    {"delayLeftOn", 8, '9', 0, false, Wire::InvertedInteger, 0},
+    {"delayLeft", 5, '8', 0, true, MsToSamples, 0, 1, kOutputDelay, Operation},
+    {"delayRight", 5, ':', 0, true, MsToSamples, 0, 1, kOutputDelay, Operation},
+    {"delayLeftOn", 5, '9', 0, false, InvertedInteger, 0, 1, kSwitch, Operation},
+    {"delayRightOn", 5, ';', 0, false, InvertedInteger, 0, 1, kSwitch, Operation},
+    {"delayLeft", 6, '8', 0, true, MsToSamples, 0, 1, kOutputDelay, Operation},
+    {"delayRight", 6, ':', 0, true, MsToSamples, 0, 1, kOutputDelay, Operation},
+    {"delayLeftOn", 6, '9', 0, false, InvertedInteger, 0, 1, kSwitch, Operation},
+    {"delayRightOn", 6, ';', 0, false, InvertedInteger, 0, 1, kSwitch, Operation},
+    {"delayLeft", 7, '8', 0, true, MsToSamples, 0, 1, kOutputDelay, Operation},
+    {"delayLeftOn", 7, '9', 0, false, InvertedInteger, 0, 1, kSwitch, Operation},
+    {"delayLeft", 8, '8', 0, true, MsToSamples, 0, 1, kOutputDelay, Operation},
+    {"delayLeftOn", 8, '9', 0, false, InvertedInteger, 0, 1, kSwitch, Operation},
 };
 
 constexpr std::array<SlotInfo, kSlotCount> buildSlots() {
     std::array<SlotInfo, kSlotCount> t{};
     int i = 0;
     for (const Row& r : kInputRows) {
-        t[i] = {i, r.name, nullptr, r.group, r.code, r.altCode, 0, r.isFloat, r.wire, r.initial};
+        t[i] = {i,       r.name,  nullptr, r.group,    r.code,      r.altCode, 0,
+                r.isFloat, r.wire, r.initial, r.count, r.range,     Read::Always, r.send};
         ++i;
     }
     for (int g = 0; g < 4; ++g)
         for (const OutRow& r : kOutputRows) {
-            t[i] = {i,       r.name,      kOutputNames[g], GROUP_MAIN + g, r.code, 0,
-                    r.valueIndex, r.isFloat, r.wire,          r.initial};
+            const int count = r.pairOnStereo && isStereoOutput(GROUP_MAIN + g) ? 2 : r.count;
+            t[i] = {i,       r.name,  kOutputNames[g], GROUP_MAIN + g, r.code,  0,           r.valueIndex,
+                    r.isFloat, r.wire, r.initial,      count,          r.range, Read::Always, r.send};
             ++i;
         }
     for (const Row& r : kDelayRows) {
-        t[i] = {i,    r.name,    kOutputNames[r.group - GROUP_MAIN], r.group, r.code, r.altCode,
-                0,    r.isFloat, r.wire,                             r.initial};
+        t[i] = {i,         r.name,    kOutputNames[r.group - GROUP_MAIN], r.group, r.code,  r.altCode,       0,
+                r.isFloat, r.wire,    r.initial,                          r.count, r.range, Read::Protocol2, r.send};
         ++i;
     }
     return t;
@@ -230,6 +275,20 @@ constexpr int findSlot(int group, char code) {
     return -1;
 }
 
+// The slot whose own code (not its second one) is (group, code), or -1: what
+// a read reply for that address fills. For the compressor code the slot of
+// value index 0.
+constexpr int slotAt(int group, char code) {
+    for (const SlotInfo& s : kSlots)
+        if (s.group == group && s.code == code) return s.index;
+    return -1;
+}
+
+// The unit answers a read of the reverb mute with a pair, although the mute
+// is written as one value; every other slot is read with its write count.
+inline constexpr int kReadAsPair = slot::reverbMute;
+constexpr int readCount(const SlotInfo& s) { return s.index == kReadAsPair ? 2 : s.count; }
+
 // Unique name for dumps and scripts: "micVolume", "main.compRatio".
 std::string slotName(int index);
 // Inverse of slotName, case-insensitive; -1 if unknown.
@@ -238,5 +297,8 @@ int slotByName(const std::string& name);
 static_assert(kSlots[56].qualifier != nullptr && kSlots[56].wire == Wire::Compressor);
 static_assert(kSlots[92].group == GROUP_MAIN && kSlots[103].group == GROUP_SUB);
 static_assert(findSlot(GROUP_MIC, '8') == slot::fbcOff);
+static_assert(kSlots[outputSlot(GROUP_REAR, OUT_VOLUME)].count == 2 &&
+              kSlots[outputSlot(GROUP_CENTER, OUT_VOLUME)].count == 1);
+static_assert(slotAt(GROUP_REVERB, '6') == -1 && slotAt(GROUP_MUSIC, '8') == slot::musicPitch);
 
 }  // namespace udare

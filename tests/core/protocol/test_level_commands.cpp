@@ -219,30 +219,30 @@ TEST(SendSlot, EachSlotWithItsOwnEncoding) {
     struct Case {
         const char* name;
         std::function<void(DeviceState&)> set;
-        int slot, count;
+        int slot;  // sent with its row's count
         const char* report;
     };
     const Case cases[] = {
-        {"start-up echo tap 0 in samples", [](DeviceState&) {}, slot::echoTapDelay0, 1,
+        {"start-up echo tap 0 in samples", [](DeviceState&) {}, slot::echoTapDelay0,
          "02 09 00 02 35 01 00 00 28 B0"},
-        {"start-up echo tap level 3", [](DeviceState&) {}, slot::echoTapLevel0 + 3, 1,
+        {"start-up echo tap level 3", [](DeviceState&) {}, slot::echoTapLevel0 + 3,
          "02 09 00 02 3F 01 3D 99 99 9A"},
         {"echo mute pair", [](DeviceState& s) { s.setSlotInt(slot::echoMute, 0); },
-         slot::echoMute, 2, "02 09 00 02 31 02 3F 80 00 00 3F 80 00 00"},
+         slot::echoMute, "02 09 00 02 31 02 3F 80 00 00 3F 80 00 00"},
         {"gate release", [](DeviceState& s) { s.setSlotInt(slot::micGateRelease, 3); },
-         slot::micGateRelease, 1, "02 09 00 01 3C 01 34 A1 0F B0"},
+         slot::micGateRelease, "02 09 00 01 3C 01 34 A1 0F B0"},
         {"delay switch inverted", [](DeviceState& s) { s.setSlotInt(slot::subDelayOn, 0); },
-         slot::subDelayOn, 1, "02 09 00 08 39 01 00 00 00 01"},
+         slot::subDelayOn, "02 09 00 08 39 01 00 00 00 01"},
         {"reverb time as whole percent",
-         [](DeviceState& s) { s.setSlotFloat(slot::reverbTime, 35.7f); }, slot::reverbTime, 1,
+         [](DeviceState& s) { s.setSlotFloat(slot::reverbTime, 35.7f); }, slot::reverbTime,
          "02 09 00 03 35 01 3E B3 33 33"},
         {"shift step", [](DeviceState& s) { s.setSlotInt(slot::fbcShift, 3); }, slot::fbcShift,
-         1, "02 09 00 01 36 01 39 CD E3 2E"},
+         "02 09 00 01 36 01 39 CD E3 2E"},
         {"pitch pair", [](DeviceState& s) { s.setSlotInt(slot::musicPitch, 5); },
-         slot::musicPitch, 2, "02 09 00 04 38 02 00 00 01 FC 43 0C A5 28"},
+         slot::musicPitch, "02 09 00 04 38 02 00 00 01 FC 43 0C A5 28"},
         {"compressor block from any of its slots",
          [](DeviceState& s) { s.setSlotFloat(outputSlot(GROUP_CENTER, COMP_RATIO), 4.0f); },
-         outputSlot(GROUP_CENTER, COMP_ATTACK), 7,
+         outputSlot(GROUP_CENTER, COMP_ATTACK),
          "02 09 00 07 37 07 00 00 00 00 00 00 00 00 3F 40 00 00 41 A0 00 00 3D 4C CC CD "
          "3F 80 00 00 3F 80 00 00"},
     };
@@ -250,7 +250,7 @@ TEST(SendSlot, EachSlotWithItsOwnEncoding) {
         SCOPED_TRACE(k.name);
         Rig r;
         k.set(r.st);
-        SendSlot(r.c, k.slot, k.count);
+        SendSlot(r.c, k.slot);
         ASSERT_EQ(r.out.reports.size(), 1u);
         EXPECT_EQ(hexReport(r.out.reports[0].data()), hexReport(fromHex(k.report).data()));
     }
@@ -258,7 +258,7 @@ TEST(SendSlot, EachSlotWithItsOwnEncoding) {
     SendSlot(r.c, -1);
     SendSlot(r.c, kSlotCount);
     r.st.setSlotInt(slot::musicPitch, 40);  // a damaged file
-    SendSlot(r.c, slot::musicPitch, 2);
+    SendSlot(r.c, slot::musicPitch);
     EXPECT_TRUE(r.out.reports.empty());
 }
 
