@@ -36,10 +36,19 @@ Source srcOf(const Value& v) { return static_cast<Source>(v.i); }
 Side sideOf(const Value& v) { return static_cast<Side>(v.i); }
 
 // Argument specs, by what they hold.
-ArgSpec percent(const char* n = "V") { return {Kind::Int, n, 0, 100}; }
-ArgSpec flag(const char* n = "0|1") { return {Kind::Int, n, 0, 1}; }
 ArgSpec anyInt(const char* n) { return {Kind::Int, n, -2147483648.0, 2147483647.0}; }
-ArgSpec ms(const char* n = "MS") { return {Kind::Num, n, 0, 10000}; }
+// The value of a slot, within its row's range; whole numbers unless the slot
+// holds a float and the operation takes one.
+ArgSpec slotArg(int slot, const char* n = "V", Kind k = Kind::Int) {
+    const SlotRange& r = kSlots[slot].range;
+    return {k, n, r.lo, r.hi};
+}
+ArgSpec slotNum(int slot, const char* n) { return slotArg(slot, n, Kind::Num); }
+// Milliseconds an operation raises to its slot's lowest value itself; a total
+// split into two halves is twice the half's range.
+ArgSpec raisedMs(int slot, int halves = 1) {
+    return {Kind::Num, "MS", 0, halves * double(kSlots[slot].range.hi)};
+}
 ArgSpec eqArg() { return {Kind::Eq, "EQ"}; }
 ArgSpec outArg() { return {Kind::Out, "OUT"}; }
 ArgSpec mode() { return {Kind::Int, "N", 0, 3}; }
@@ -359,52 +368,55 @@ const std::vector<Command> kCommands = {
      {"设置一个频段", "set one band"}}, highSubSection, subSectionHeld),
     {"GetEqBand", {eqArg(), {Kind::Band, "BAND"}}, Needs::Nothing, cmdGetEqBand,
      {"显示镜像中的一个频段 (TYPE FREQ GAIN Q)", "print one band as the mirror holds it (TYPE FREQ GAIN Q)"}},
-    {"SetEqBypass", {eqArg(), flag()}, Needs::Unit, OP(SetEqBypass(s.ctx(), eqOf(v[0]), in(v[1]))), {"均衡器开关", "equaliser switch"}},
+    {"SetEqBypass", {eqArg(), slotArg(slot::mic1EqBypass, "0|1")}, Needs::Unit, OP(SetEqBypass(s.ctx(), eqOf(v[0]), in(v[1]))), {"均衡器开关", "equaliser switch"}},
     onProtocol({"ResetEq", {eqArg()}, Needs::Unit, OP(ResetEq(s.ctx(), eqOf(v[0]))), {"均衡器复位", "reset an equaliser"}}, subEq),
     onProtocol({"WriteEqImage", {}, Needs::Unit, OP(WriteEqImage(s.ctx())), {"写入整个均衡图像", "write the whole equaliser image"}}, always),
     onProtocol({"ReadEqImage", {}, Needs::Unit, OP(ReadEqImage(s.ctx())), {"读取整个均衡图像", "read the whole equaliser image"}}, always),
     onProtocol({"SendAllEqBands", {}, Needs::Unit, OP(SendAllEqBands(s.ctx())), {"发送全部频段系数", "send the coefficients of every band"}}, always),
     // -- levels, routing, delays
-    {"SetMicVolume", {percent()}, Needs::Unit, OP(SetMicVolume(s.ctx(), in(v[0]))), {"话筒音量", "microphone volume"}},
-    {"SetSpareLevel", {percent()}, Needs::Unit, OP(SetSpareLevel(s.ctx(), in(v[0]))), {"备用电平", "spare level"}},
-    {"SetEffectVolume", {percent()}, Needs::Unit, OP(SetEffectVolume(s.ctx(), in(v[0]))), {"效果音量", "effect volume"}},
-    {"SetMicMute", {flag()}, Needs::Unit, OP(SetMicMute(s.ctx(), in(v[0]))), {"话筒静音", "microphone mute"}},
-    {"SetMusicVolume", {percent()}, Needs::Unit, OP(SetMusicVolume(s.ctx(), in(v[0]))), {"音乐音量", "music volume"}},
-    {"SetMusicMute", {flag()}, Needs::Unit, OP(SetMusicMute(s.ctx(), in(v[0]))), {"音乐静音 (取消时渐入)", "music mute (fades in when unmuted)"}},
-    {"SetEchoMute", {flag()}, Needs::Unit, OP(SetEchoMute(s.ctx(), in(v[0]))), {"回声静音", "echo mute"}},
-    {"SetReverbMute", {flag()}, Needs::Unit, OP(SetReverbMute(s.ctx(), in(v[0]))), {"混响静音", "reverb mute"}},
-    {"SetOutputLevel", {outArg(), {Kind::Source, "SOURCE"}, percent()}, Needs::Unit,
+    {"SetMicVolume", {slotArg(slot::micVolume)}, Needs::Unit, OP(SetMicVolume(s.ctx(), in(v[0]))), {"话筒音量", "microphone volume"}},
+    {"SetSpareLevel", {slotArg(slot::micSpareLevel)}, Needs::Unit, OP(SetSpareLevel(s.ctx(), in(v[0]))), {"备用电平", "spare level"}},
+    {"SetEffectVolume", {slotArg(slot::effectVolume)}, Needs::Unit, OP(SetEffectVolume(s.ctx(), in(v[0]))), {"效果音量", "effect volume"}},
+    {"SetMicMute", {slotArg(slot::micMute, "0|1")}, Needs::Unit, OP(SetMicMute(s.ctx(), in(v[0]))), {"话筒静音", "microphone mute"}},
+    {"SetMusicVolume", {slotArg(slot::musicVolume)}, Needs::Unit, OP(SetMusicVolume(s.ctx(), in(v[0]))), {"音乐音量", "music volume"}},
+    {"SetMusicMute", {slotArg(slot::musicMute, "0|1")}, Needs::Unit, OP(SetMusicMute(s.ctx(), in(v[0]))), {"音乐静音 (取消时渐入)", "music mute (fades in when unmuted)"}},
+    {"SetEchoMute", {slotArg(slot::echoMute, "0|1")}, Needs::Unit, OP(SetEchoMute(s.ctx(), in(v[0]))), {"回声静音", "echo mute"}},
+    {"SetReverbMute", {slotArg(slot::reverbMute, "0|1")}, Needs::Unit, OP(SetReverbMute(s.ctx(), in(v[0]))), {"混响静音", "reverb mute"}},
+    {"SetOutputLevel", {outArg(), {Kind::Source, "SOURCE"}, slotArg(outputSlot(GROUP_MAIN, OUT_MIC_LEVEL))}, Needs::Unit,
      OP(SetOutputLevel(s.ctx(), grp(v[0]), srcOf(v[1]), in(v[2]))), {"输出中的信号源电平", "level of a source in an output"}},
-    {"SetOutputVolume", {outArg(), percent()}, Needs::Unit, OP(SetOutputVolume(s.ctx(), grp(v[0]), in(v[1]))), {"输出音量", "output volume"}},
-    onProtocol({"SetOutputDelay", {outArg(), {Kind::Side, "SIDE"}, ms()}, Needs::Unit,
+    {"SetOutputVolume", {outArg(), slotArg(outputSlot(GROUP_MAIN, OUT_VOLUME))}, Needs::Unit, OP(SetOutputVolume(s.ctx(), grp(v[0]), in(v[1]))), {"输出音量", "output volume"}},
+    onProtocol({"SetOutputDelay", {outArg(), {Kind::Side, "SIDE"}, raisedMs(slot::mainDelayLeft)}, Needs::Unit,
      OP(SetOutputDelay(s.ctx(), grp(v[0]), sideOf(v[1]), fl(v[2]))), {"输出延时 (至少 1.5 ms)", "output delay (at least 1.5 ms)"}, rightOnlyOnStereo}, always, delaysHeld),
-    {"SetOutputDelayOn", {outArg(), {Kind::Side, "SIDE"}, flag()}, Needs::Unit,
+    {"SetOutputDelayOn", {outArg(), {Kind::Side, "SIDE"}, slotArg(slot::mainDelayLeftOn, "0|1")}, Needs::Unit,
      OP(SetOutputDelayOn(s.ctx(), grp(v[0]), sideOf(v[1]), in(v[2]))), {"输出延时开关", "output delay switch"}, rightOnlyOnStereo},
     // -- effects and dynamics
-    {"SetEchoVolume", {percent()}, Needs::Unit, OP(SetEchoVolume(s.ctx(), in(v[0]))), {"回声音量", "echo volume"}},
-    {"SetEchoRatio", {percent()}, Needs::Unit, OP(SetEchoRatio(s.ctx(), in(v[0]))), {"回声重复比例", "echo repeat ratio"}},
-    {"SetEchoPreDelay", {ms()}, Needs::Unit, OP(SetEchoPreDelay(s.ctx(), fl(v[0]))), {"回声预延时 (总计)", "echo pre-delay (total)"}},
-    {"SetEchoInterval", {ms()}, Needs::Unit, OP(SetEchoInterval(s.ctx(), fl(v[0]))), {"回声间隔 (七个抽头)", "echo interval (all seven taps)"}},
-    {"SetEchoTapDelay", {{Kind::Int, "K", 0, 6}, ms()}, Needs::Unit, OP(SetEchoTapDelay(s.ctx(), in(v[0]), fl(v[1]))), {"回声抽头延时", "echo tap delay"}},
-    {"SetEchoTapLevel", {{Kind::Int, "K", 0, 6}, {Kind::Num, "PERCENT", 0, 100}}, Needs::Unit,
+    {"SetEchoVolume", {slotArg(slot::echoVolume)}, Needs::Unit, OP(SetEchoVolume(s.ctx(), in(v[0]))), {"回声音量", "echo volume"}},
+    {"SetEchoRatio", {slotArg(slot::echoRatio)}, Needs::Unit, OP(SetEchoRatio(s.ctx(), in(v[0]))), {"回声重复比例", "echo repeat ratio"}},
+    {"SetEchoPreDelay", {raisedMs(slot::echoPreDelayA, 2)}, Needs::Unit, OP(SetEchoPreDelay(s.ctx(), fl(v[0]))), {"回声预延时 (总计)", "echo pre-delay (total)"}},
+    {"SetEchoInterval", {raisedMs(slot::echoTapDelay0)}, Needs::Unit, OP(SetEchoInterval(s.ctx(), fl(v[0]))), {"回声间隔 (七个抽头)", "echo interval (all seven taps)"}},
+    {"SetEchoTapDelay", {{Kind::Int, "K", 0, 6}, slotNum(slot::echoTapDelay0, "MS")}, Needs::Unit, OP(SetEchoTapDelay(s.ctx(), in(v[0]), fl(v[1]))), {"回声抽头延时", "echo tap delay"}},
+    {"SetEchoTapLevel", {{Kind::Int, "K", 0, 6}, slotNum(slot::echoTapLevel0, "PERCENT")}, Needs::Unit,
      OP(SetEchoTapLevel(s.ctx(), in(v[0]), fl(v[1]))), {"回声抽头电平", "echo tap level"}},
-    {"SetReverbVolume", {percent()}, Needs::Unit, OP(SetReverbVolume(s.ctx(), in(v[0]))), {"混响音量", "reverb volume"}},
-    {"SetReverbTime", {{Kind::Int, "V", 0, 1000}}, Needs::Unit, OP(SetReverbTime(s.ctx(), in(v[0]))), {"混响时间", "reverb time"}},
-    {"SetReverbPreDelay", {ms()}, Needs::Unit, OP(SetReverbPreDelay(s.ctx(), fl(v[0]))), {"混响预延时 (总计)", "reverb pre-delay (total)"}},
+    {"SetReverbVolume", {slotArg(slot::reverbVolume)}, Needs::Unit, OP(SetReverbVolume(s.ctx(), in(v[0]))), {"混响音量", "reverb volume"}},
+    {"SetReverbTime", {slotArg(slot::reverbTime)}, Needs::Unit, OP(SetReverbTime(s.ctx(), in(v[0]))), {"混响时间", "reverb time"}},
+    {"SetReverbPreDelay", {raisedMs(slot::reverbPreDelayA, 2)}, Needs::Unit, OP(SetReverbPreDelay(s.ctx(), fl(v[0]))), {"混响预延时 (总计)", "reverb pre-delay (total)"}},
     {"SetFbcShift", {anyInt("STEP")}, Needs::Unit, OP(SetFbcShift(s.ctx(), in(v[0]))), {"反馈抑制移频 (1 = 关, 限于 1..5)", "feedback-suppression shift (1 = off; held to 1..5)"}},
-    {"SetMusicPitch", {{Kind::Int, "SEMITONES", -12, 12}}, Needs::Unit, OP(SetMusicPitch(s.ctx(), in(v[0]))), {"音乐变调", "music key shift"}},
-    {"SetPitchBypass", {flag()}, Needs::Unit, OP(SetPitchBypass(s.ctx(), in(v[0]))), {"变调旁路", "pitch shifter bypass"}},
+    {"SetMusicPitch", {slotArg(slot::musicPitch, "SEMITONES")}, Needs::Unit, OP(SetMusicPitch(s.ctx(), in(v[0]))), {"音乐变调", "music key shift"}},
+    {"SetPitchBypass", {slotArg(slot::pitchBypass, "0|1")}, Needs::Unit, OP(SetPitchBypass(s.ctx(), in(v[0]))), {"变调旁路", "pitch shifter bypass"}},
+    // The unit takes any gate value (only its scaling is fixed); the slots'
+    // ranges are those of the ribbon and the noise-gate dialog.
     {"SetMicGateThreshold", {anyInt("V")}, Needs::Unit, OP(SetMicGateThreshold(s.ctx(), in(v[0]))), {"话筒噪声门阈值", "microphone gate threshold"}},
     {"SetMicGateAttack", {anyInt("V")}, Needs::Unit, OP(SetMicGateAttack(s.ctx(), in(v[0]))), {"话筒噪声门启动", "microphone gate attack"}},
     {"SetMicGateRelease", {anyInt("V")}, Needs::Unit, OP(SetMicGateRelease(s.ctx(), in(v[0]))), {"话筒噪声门释放", "microphone gate release"}},
     {"SetMusicGateThreshold", {anyInt("V")}, Needs::Unit, OP(SetMusicGateThreshold(s.ctx(), in(v[0]))), {"音乐噪声门阈值", "music gate threshold"}},
     {"SetMusicGateAttack", {anyInt("V")}, Needs::Unit, OP(SetMusicGateAttack(s.ctx(), in(v[0]))), {"音乐噪声门启动", "music gate attack"}},
     {"SetMusicGateRelease", {anyInt("V")}, Needs::Unit, OP(SetMusicGateRelease(s.ctx(), in(v[0]))), {"音乐噪声门释放", "music gate release"}},
-    {"SetCompressor", {outArg(), {Kind::Num, "THRESHOLD", -100, 24}, {Kind::Num, "RATIO", 1, 100}, {Kind::Num, "ATTACK", 0.01, 10000}, {Kind::Num, "RELEASE", 0.01, 10000}},
+    {"SetCompressor", {outArg(), slotNum(outputSlot(GROUP_MAIN, COMP_THRESHOLD), "THRESHOLD"), slotNum(outputSlot(GROUP_MAIN, COMP_RATIO), "RATIO"),
+                       slotNum(outputSlot(GROUP_MAIN, COMP_ATTACK), "ATTACK"), slotNum(outputSlot(GROUP_MAIN, COMP_RELEASE), "RELEASE")},
      Needs::Unit, OP(SetCompressor(s.ctx(), grp(v[0]), fl(v[1]), fl(v[2]), fl(v[3]), fl(v[4]))), {"压限器 (dB, 比率, ms, ms)", "compressor (dB, ratio, ms, ms)"}},
-    {"SetCompressorBypass", {outArg(), flag()}, Needs::Unit, OP(SetCompressorBypass(s.ctx(), grp(v[0]), in(v[1]))), {"压限器旁路", "compressor bypass"}},
-    {"SetAutoSubEnable", {flag()}, Needs::Unit, OP(SetAutoSubEnable(s.ctx(), in(v[0]))), {"话筒控制低音开关", "microphone-controls-subwoofer switch"}},
-    {"SetAutoSubLevel", {percent()}, Needs::Unit, OP(SetAutoSubLevel(s.ctx(), in(v[0]))), {"话筒控制低音量", "microphone-controls-subwoofer amount"}},
+    {"SetCompressorBypass", {outArg(), slotArg(outputSlot(GROUP_MAIN, COMP_BYPASS), "0|1")}, Needs::Unit, OP(SetCompressorBypass(s.ctx(), grp(v[0]), in(v[1]))), {"压限器旁路", "compressor bypass"}},
+    {"SetAutoSubEnable", {slotArg(slot::autoSubEnable, "0|1")}, Needs::Unit, OP(SetAutoSubEnable(s.ctx(), in(v[0]))), {"话筒控制低音开关", "microphone-controls-subwoofer switch"}},
+    {"SetAutoSubLevel", {slotArg(slot::autoSubLevel)}, Needs::Unit, OP(SetAutoSubLevel(s.ctx(), in(v[0]))), {"话筒控制低音量", "microphone-controls-subwoofer amount"}},
     // -- modes, remote keys, machine
     {"LoadMode", {mode()}, Needs::Unit, [](Session& s, const V& v) { return needSyncAfter(s, LoadMode, in(v[0])); },
      {"载入模式 N (0-3) 并同步", "load mode N (0-3), then synchronise"}},

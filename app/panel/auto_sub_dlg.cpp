@@ -38,7 +38,7 @@ CAutoSubDlg::CAutoSubDlg(Ctx& ctx, RelabelFn table, QWidget* parent)
     setDialogControlId(caption_, 1124);
 
     slider_ = addSlider(1000, 83, 36, 87, 14);
-    slider_->SetRange(0, 100);
+    slider_->SetRange(positionLo(slot::autoSubLevel), positionHi(slot::autoSubLevel));
     connect(slider_, &controls::CXBmpSlider::SliderPositionChanged, this,
             [this](int, int) { OnSlider(slider_->position()); });
 
@@ -80,7 +80,7 @@ void CAutoSubDlg::showEnabled(bool on) {
 
 void CAutoSubDlg::refreshFromState() {
     const int level = ctx_.st.slotInt(slot::autoSubLevel);
-    slider_->SetPosition(std::clamp(level, 0, 100));
+    slider_->SetPosition(std::clamp(level, positionLo(slot::autoSubLevel), positionHi(slot::autoSubLevel)));
     value_->setText(QString::number(level));
     const bool on = ctx_.st.slotInt(slot::autoSubEnable) != 0;
     {

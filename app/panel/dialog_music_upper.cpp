@@ -45,12 +45,17 @@ struct EffectRow {
 };
 
 constexpr int kEffectRows = 8;
+// Levels and the reverb time span their slots; a pre-delay is the total of
+// its two halves. The echo time, start level and decay have narrower sliders
+// of their own.
 const EffectRow kEffects[kEffectRows] = {
-    {"混响电平", "Reverb Level", 0, 100, ValueText::Percent},
-    {"混响预延时", "Reverb Predelay", 3, 200, ValueText::Ms},
-    {"混响时长", "Reverb Time", 0, 100, ValueText::ReverbTime},
-    {"回声电平", "Echo Level", 0, 100, ValueText::Percent},
-    {"回声预延时", "Echo Predelay", 3, 200, ValueText::Ms},
+    {"混响电平", "Reverb Level", positionLo(slot::reverbVolume), positionHi(slot::reverbVolume), ValueText::Percent},
+    {"混响预延时", "Reverb Predelay", positionLo(slot::reverbPreDelayA, 2), positionHi(slot::reverbPreDelayA, 2),
+     ValueText::Ms},
+    {"混响时长", "Reverb Time", positionLo(slot::reverbTime), positionHi(slot::reverbTime), ValueText::ReverbTime},
+    {"回声电平", "Echo Level", positionLo(slot::echoVolume), positionHi(slot::echoVolume), ValueText::Percent},
+    {"回声预延时", "Echo Predelay", positionLo(slot::echoPreDelayA, 2), positionHi(slot::echoPreDelayA, 2),
+     ValueText::Ms},
     {"回声间隔", "Echo Time", 180, 260, ValueText::Ms},
     {"回声起始音量", "Echo Start Vol", 40, 100, ValueText::Percent},
     {"音量衰减比例", "Echo Vol Decay", 20, 90, ValueText::Percent},
@@ -155,14 +160,24 @@ const DelayCaption kDelayCaptions[4][2] = {
     {{"超低 延时", "Sub  Delay"}, {"超低 延时", "Sub  Delay"}},
 };
 
-constexpr int kDelayMin = 15, kDelayMax = 1000;  // tenths of a millisecond
+// Tenths of a millisecond.
+constexpr int kDelayMin = positionLo(slot::mainDelayLeft, 10), kDelayMax = positionHi(slot::mainDelayLeft, 10);
+// The mix sliders: levels and volumes of an output share one range.
+constexpr int kMixMin = positionLo(kOutputBase[0] + OUT_VOLUME), kMixMax = positionHi(kOutputBase[0] + OUT_VOLUME);
 
 // ---- compressor ----
 
 struct CompSlider {
     int minimum, maximum, start;
 };
-constexpr CompSlider kComp[4] = {{-60, 0, 0}, {10, 300, 10}, {1, 100, 1}, {1, 1000, 100}};
+// Threshold in dB, ratio in tenths, attack and release in ms.
+constexpr int kMainComp = kOutputBase[0];
+constexpr CompSlider kComp[4] = {
+    {positionLo(kMainComp + COMP_THRESHOLD), positionHi(kMainComp + COMP_THRESHOLD), 0},
+    {positionLo(kMainComp + COMP_RATIO, 10), positionHi(kMainComp + COMP_RATIO, 10), 10},
+    {positionLo(kMainComp + COMP_ATTACK), positionHi(kMainComp + COMP_ATTACK), 1},
+    {positionLo(kMainComp + COMP_RELEASE), positionHi(kMainComp + COMP_RELEASE), 100},
+};
 
 // Captions of the compressor are longer in English than their template
 // boxes: the text gets smaller (never below 8 pixels) until it fits.
@@ -212,7 +227,7 @@ void CDialogMusic::buildEffectList() {
 // Initialisation: ranges and start positions of sliders 1052-1061 and 1212.
 void CDialogMusic::initUpperSliders() {
     controlAs<CXBmpSlider>(id::kEffectSlider)->SetRange(kEffects[0].minimum, kEffects[0].maximum);
-    for (int k = 0; k < 4; ++k) controlAs<CXBmpSlider>(id::kMixSlider0 + k)->SetRange(0, 100);
+    for (int k = 0; k < 4; ++k) controlAs<CXBmpSlider>(id::kMixSlider0 + k)->SetRange(kMixMin, kMixMax);
     for (int k = 0; k < 4; ++k) {
         auto* s = controlAs<CXBmpSlider>(id::kCompSlider0 + k);
         s->SetRange(kComp[k].minimum, kComp[k].maximum);
@@ -256,7 +271,7 @@ void CDialogMusic::refreshMix() {
         const MixRow& m = kMixes[page_ - PAGE_MAIN][k];
         if (m.shown < 0) continue;
         const int v = ctx_.st.slotInt(outputSlot(group, m.shown));
-        controlAs<CXBmpSlider>(id::kMixSlider0 + k)->SetPosition(std::clamp(v, 0, 100));
+        controlAs<CXBmpSlider>(id::kMixSlider0 + k)->SetPosition(std::clamp(v, kMixMin, kMixMax));
         controlAs<QLabel>(id::kMixValue0 + 2 * k)->setText(Format("%d", v));
     }
 }

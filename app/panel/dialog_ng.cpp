@@ -52,7 +52,8 @@ CDialogNG::CDialogNG(Ctx& ctx, RelabelFn table, QWidget* parent)
         captions_[k]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         setDialogControlId(captions_[k], r.caption);
         sliders_[k] = addSlider(r.slider, r.sliderX, r.sliderY, 87, 14);
-        sliders_[k]->SetRange(1, 100);
+        // Reversed (a short time stores a large value), over the same range.
+        sliders_[k]->SetRange(positionLo(r.slot), positionHi(r.slot));
         values_[k] = new QLabel(this);
         values_[k]->setGeometry(CDialogMusic::DluRect(r.valueX, r.valueY, 29, 9));
         setDialogControlId(values_[k], r.value);
@@ -78,7 +79,7 @@ void CDialogNG::OnSlider(int id, int) {
 void CDialogNG::refreshFromState() {
     for (int k = 0; k < 4; ++k) {
         const int shown = slotValue(ctx_.st.slotInt(kRows[k].slot));
-        sliders_[k]->SetPosition(std::clamp(shown, 1, 100));
+        sliders_[k]->SetPosition(std::clamp(shown, positionLo(kRows[k].slot), positionHi(kRows[k].slot)));
         values_[k]->setText(QString::number(shown));
     }
 }

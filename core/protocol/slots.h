@@ -289,6 +289,12 @@ constexpr int slotAt(int group, char code) {
 inline constexpr int kReadAsPair = slot::reverbMute;
 constexpr int readCount(const SlotInfo& s) { return s.index == kReadAsPair ? 2 : s.count; }
 
+// Whole-number positions over a slot's range for a control that moves in
+// steps of 1/scale (a delay slider in tenths of a millisecond has scale 10).
+constexpr int roundedPosition(float v) { return static_cast<int>(v < 0 ? v - 0.5f : v + 0.5f); }
+constexpr int positionLo(int slot, int scale = 1) { return roundedPosition(kSlots[slot].range.lo * float(scale)); }
+constexpr int positionHi(int slot, int scale = 1) { return roundedPosition(kSlots[slot].range.hi * float(scale)); }
+
 // Unique name for dumps and scripts: "micVolume", "main.compRatio".
 std::string slotName(int index);
 // Inverse of slotName, case-insensitive; -1 if unknown.
@@ -299,6 +305,7 @@ static_assert(kSlots[92].group == GROUP_MAIN && kSlots[103].group == GROUP_SUB);
 static_assert(findSlot(GROUP_MIC, '8') == slot::fbcOff);
 static_assert(kSlots[outputSlot(GROUP_REAR, OUT_VOLUME)].count == 2 &&
               kSlots[outputSlot(GROUP_CENTER, OUT_VOLUME)].count == 1);
+static_assert(positionLo(slot::mainDelayLeft, 10) == 15 && positionHi(slot::musicPitch) == 12);
 static_assert(slotAt(GROUP_REVERB, '6') == -1 && slotAt(GROUP_MUSIC, '8') == slot::musicPitch);
 
 }  // namespace udare

@@ -4,6 +4,8 @@
 #include "args.h"
 #include "cli_test_support.h"
 #include "command_table.h"
+#include "protocol/slots.h"
+#include "text.h"
 
 namespace udare::cli {
 namespace {
@@ -152,6 +154,64 @@ TEST(CliArgs, CommandTable) {
     ASSERT_TRUE(ParseCommand(*FindCommand("SetCompressor"), {"sub", "-20", "4", "10", "100"}, v, err, LANG_EN));
     EXPECT_EQ(v[0].i, 3);
     EXPECT_DOUBLE_EQ(v[1].d, -20);
+}
+
+// A value argument of a write takes exactly its slot's range: both ends are
+// accepted and the nearest values beyond them refused, unless the operation
+// raises low values to the slot's lowest itself (delays, pre-delays).
+TEST(CliArgs, SlotArgumentsTakeTheirRowsRange) {
+    struct Case {
+        std::vector<std::string> before;  // command and the arguments ahead of the value
+        int slot;
+        int halves;        // a total of two halves spans twice the slot's range
+        bool raisedBelow;  // the operation raises what is below the range
+        double step;       // the nearest value beyond an end
+    };
+    const Case cases[] = {
+        {{"SetMicVolume"}, slot::micVolume, 1, false, 1},
+        {{"SetMusicMute"}, slot::musicMute, 1, false, 1},
+        {{"SetOutputVolume", "sub"}, outputSlot(GROUP_SUB, OUT_VOLUME), 1, false, 1},
+        {{"SetOutputDelay", "rear", "right"}, slot::rearDelayRight, 1, true, 0.01},
+        {{"SetEchoPreDelay"}, slot::echoPreDelayA, 2, true, 0.01},
+        {{"SetReverbPreDelay"}, slot::reverbPreDelayB, 2, true, 0.01},
+        {{"SetEchoTapDelay", "3"}, slot::echoTapDelay0 + 3, 1, false, 0.01},
+        {{"SetEchoTapLevel", "2"}, slot::echoTapLevel0 + 2, 1, false, 0.01},
+        {{"SetReverbTime"}, slot::reverbTime, 1, false, 1},
+        {{"SetMusicPitch"}, slot::musicPitch, 1, false, 1},
+        {{"SetAutoSubLevel"}, slot::autoSubLevel, 1, false, 1},
+        {{"SetCompressorBypass", "center"}, outputSlot(GROUP_CENTER, COMP_BYPASS), 1, false, 1},
+    };
+    auto parses = [](std::vector<std::string> words, double value) {
+        words.push_back(format("%.9g", value));
+        std::vector<Value> v;
+        std::string err;
+        return ParseCommand(*FindCommand(words[0]), {words.begin() + 1, words.end()}, v, err, LANG_EN);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.before[0]);
+        const SlotRange r = kSlots[c.slot].range;
+        const double lo = c.raisedBelow ? 0 : r.lo, hi = c.halves * r.hi;
+        EXPECT_TRUE(parses(c.before, lo));
+        EXPECT_TRUE(parses(c.before, hi));
+        EXPECT_FALSE(parses(c.before, lo - c.step));
+        EXPECT_FALSE(parses(c.before, hi + c.step));
+        if (c.raisedBelow) {
+            EXPECT_TRUE(parses(c.before, c.halves * r.lo - c.step));
+        }
+    }
+    // The compressor's four values, each at the ends of its slot's range.
+    for (int k = COMP_THRESHOLD; k <= COMP_RELEASE; ++k) {
+        SCOPED_TRACE(slotName(outputSlot(GROUP_MAIN, k)));
+        const SlotRange r = kSlots[outputSlot(GROUP_MAIN, k)].range;
+        const std::pair<double, bool> ends[] = {{r.lo, true}, {r.hi, true}, {r.lo - 0.01, false}, {r.hi + 0.01, false}};
+        for (const auto& [value, ok] : ends) {
+            std::vector<std::string> words = {"main", "-20", "4", "10", "100"};
+            words[static_cast<size_t>(k - COMP_THRESHOLD + 1)] = format("%.9g", value);
+            std::vector<Value> v;
+            std::string err;
+            EXPECT_EQ(ParseCommand(*FindCommand("SetCompressor"), words, v, err, LANG_EN), ok) << value << " " << err;
+        }
+    }
 }
 
 // Every command with argument lists that are wrong in every way: each is

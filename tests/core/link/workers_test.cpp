@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
+#include <set>
 #include <utility>
 
 #include "link/workers.h"
@@ -137,6 +139,30 @@ TEST_F(Sequences, SendAllParamsOrder) {
                           ((r[3] == 5 || r[3] == 6) && r[4] == '5');
         if (pair) {
             EXPECT_EQ(r[5], 2) << int(r[3]) << r[4];
+        }
+    }
+}
+
+// Every slot the rows mark for the full send reaches the unit under its own
+// code with its row's count; the others stay out of it.
+TEST_F(Sequences, SendAllParamsSendsEachSlotAsItsRowSays) {
+    st.setSlotInt(slot::fbcShift, 3);  // a switched-off shift sends only its switch
+    for (bool fade : {false, true}) {
+        SCOPED_TRACE(fade ? "with the fade" : "without the fade");
+        sink.clear();
+        ASSERT_TRUE(SendAllParams(c, fade));
+        std::map<std::pair<int, char>, std::set<int>> counts;
+        for (const auto& r : sink.reports)
+            if (r[1] == op::kWriteParam) counts[{r[3], static_cast<char>(r[4])}].insert(r[5]);
+        for (const SlotInfo& s : kSlots) {
+            SCOPED_TRACE(slotName(s.index));
+            const auto it = counts.find({s.group, s.code});
+            const bool sent = s.send == Send::Value || s.send == Send::Operation ||
+                              (s.send == Send::FadeOnly && fade);
+            EXPECT_EQ(it != counts.end(), sent);
+            if (it != counts.end()) {
+                EXPECT_EQ(it->second, std::set<int>{s.count});
+            }
         }
     }
 }

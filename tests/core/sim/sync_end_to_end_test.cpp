@@ -210,6 +210,45 @@ TEST_F(SyncOverUnit, WriteAllDataLeavesTheUnitHoldingThePreset) {
               std::vector<uint8_t>(sent.image.begin(), sent.image.end()));
 }
 
+// Both ends of every slot's range go out in a full write and come back from
+// a synchronisation as they went, within the range: the send, the read list
+// and the decoder agree with the rows.
+TEST_F(SyncOverUnit, RangeEndsSurviveAFullWriteAndAReadBack) {
+    st.machine.committed.set(0, 0);  // no volume fade: its steps take seconds
+    for (bool top : {false, true}) {
+        SCOPED_TRACE(top ? "upper ends" : "lower ends");
+        for (const SlotInfo& s : kSlots) {
+            const float v = top ? s.range.hi : s.range.lo;
+            if (s.isFloat)
+                st.setSlotFloat(s.index, v);
+            else
+                st.setSlotInt(s.index, static_cast<int>(v));
+        }
+        WriteAllData(*link, ctx());
+        // What the operations made of it (the pitch switches its bypass, a
+        // shift of 1 sets the off switch).
+        const StateSnapshot sent = snapshot(st);
+        resetDeviceState(st);
+        ASSERT_TRUE(ReadAll(ctx()));
+        for (const SlotInfo& s : kSlots) {
+            if (s.send != Send::Value && s.send != Send::Operation) continue;
+            SCOPED_TRACE(slotName(s.index));
+            if (s.isFloat) {
+                const float want = bitsFloat(sent.params[s.index]), got = st.slotFloat(s.index);
+                // A compressor time comes back through a logarithm of a single-precision coefficient.
+                const float tol = s.wire == Wire::Compressor ? 2e-3f * std::fabs(want) + 1e-5f : 0.0f;
+                EXPECT_NEAR(got, want, tol);
+                EXPECT_GE(got, s.range.lo - tol);
+                EXPECT_LE(got, s.range.hi + tol);
+            } else {
+                EXPECT_EQ(st.slotInt(s.index), static_cast<int32_t>(sent.params[s.index]));
+                EXPECT_GE(st.slotInt(s.index), s.range.lo);
+                EXPECT_LE(st.slotInt(s.index), s.range.hi);
+            }
+        }
+    }
+}
+
 class SyncOverWrongUnit : public SyncOverUnit {
 protected:
     static SimOptions opts() {
