@@ -10,6 +10,7 @@
 #include <QLabel>
 
 #include "protocol/device_state.h"
+#include "protocol/slots.h"
 #include "shell/app.h"
 #include "shell/commands.h"
 #include "shell/lang.h"
@@ -135,27 +136,34 @@ void CMainFrame::buildCategory(bool out) {
 
     RibbonPanel* p = c->addPanel(T("话筒音量", "Mic Vol"));
     ribbon_->addLabel(p, id(ID_LABEL_MICVOL), T("话筒音量:100", "Mic  Vol:100"));
-    ribbon_->addSlider(p, id(ID_SLIDER_MICVOL), 0, out ? 100 : 99);
+    // The Input twins of the two volumes stop one short of the slot's top.
+    const int inputShort = out ? 0 : 1;
+    ribbon_->addSlider(p, id(ID_SLIDER_MICVOL), positionLo(slot::micVolume),
+                       positionHi(slot::micVolume) - inputShort);
     ribbon_->addCheck(p, id(ID_CHK_MUTE1), T("静音", "Mute"));
 
     p = c->addPanel(T("效果音量", "Efx  Vol"));
     ribbon_->addLabel(p, id(ID_LABEL_EFXVOL), T("效果音量:100", "Efx    Vol:100"));
-    ribbon_->addSlider(p, id(ID_SLIDER_EFXVOL), 0, 100);
+    ribbon_->addSlider(p, id(ID_SLIDER_EFXVOL), positionLo(slot::effectVolume), positionHi(slot::effectVolume));
 
     p = c->addPanel(T("音乐 音量", "Music Vol"));
     ribbon_->addLabel(p, id(ID_LABEL_MUSICVOL), T("音乐 音量:100", "Music Vol:100"));
-    ribbon_->addSlider(p, id(ID_SLIDER_MUSICVOL), 0, out ? 100 : 99);
+    ribbon_->addSlider(p, id(ID_SLIDER_MUSICVOL), positionLo(slot::musicVolume),
+                       positionHi(slot::musicVolume) - inputShort);
     ribbon_->addCheck(p, id(ID_CHK_MUTE4), T("静音", "Mute"));
 
     p = c->addPanel(T("反馈抑制", "Mic FBC"));
     ribbon_->addLabel(p, id(ID_LABEL_NOISEGATE), T("话筒噪声门:100", "Mic         NG:100"));
-    ribbon_->addSlider(p, id(ID_SLIDER_NOISEGATE), 0, 100);
-    ribbon_->addSlider(p, id(ID_SLIDER_FBC), 1, 5, 5);
+    ribbon_->addSlider(p, id(ID_SLIDER_NOISEGATE), positionLo(slot::micGateThreshold),
+                       positionHi(slot::micGateThreshold));
+    ribbon_->addSlider(p, id(ID_SLIDER_FBC), positionLo(slot::fbcShift), positionHi(slot::fbcShift),
+                       positionHi(slot::fbcShift));
 
     p = c->addPanel(T("音乐变调", "Music Pitch"));
     ribbon_->addLabel(p, id(ID_LABEL_MUSICNG), T("音乐噪声门:100", "Music     NG:100"));
-    ribbon_->addSlider(p, id(ID_SLIDER_MUSICNG), 0, 100);
-    ribbon_->addSlider(p, id(ID_SLIDER_PITCH), -8, 8);
+    ribbon_->addSlider(p, id(ID_SLIDER_MUSICNG), positionLo(slot::musicGateThreshold),
+                       positionHi(slot::musicGateThreshold));
+    ribbon_->addSlider(p, id(ID_SLIDER_PITCH), -8, 8);  // narrower than the slot's -12 ... +12
 
     p = c->addPanel(T("载入机器模式", "Load Mode"));
     ribbon_->addSmallButton(p, IDC_LOAD_M1, QStringLiteral("M1"));
