@@ -101,7 +101,7 @@ void PrintDump(std::ostream& os, const DeviceState& st, bool json) {
         os << "},\n\"equalisers\":{";
         bool firstEq = true;
         for (const EqInfo& e : kEqualisers) {
-            const int bands = e.eq == Eq::Sub ? st.subSections() : e.bands;
+            const int bands = st.eqBands(e.eq);
             os << (firstEq ? "\n  " : ",\n  ") << JsonString(e.name) << ":[";
             firstEq = false;
             for (int k = 0; k < bands; ++k) {
@@ -119,7 +119,7 @@ void PrintDump(std::ostream& os, const DeviceState& st, bool json) {
     }
     for (int i = 0; i < kSlotCount; ++i) os << slotName(i) << " = " << SlotValueText(st, i, false) << '\n';
     for (const EqInfo& e : kEqualisers) {
-        const int bands = e.eq == Eq::Sub ? st.subSections() : e.bands;
+        const int bands = st.eqBands(e.eq);
         for (int k = 0; k < bands; ++k) {
             const EqBandValue b = readBand(st, e.eq, k);
             os << e.name << '.' << k << " = type " << b.type << ", " << b.freqHz << " Hz, "

@@ -237,7 +237,7 @@ int main(int argc, char** argv) {
     el->addWidget(eq);
     auto* sub = new CEqPanel;
     sub->setFixedSize(760, 200);
-    sub->setKind(7);
+    sub->setKind(udare::dsp::KIND_SUB);
     sub->setLanguage(1);
     sub->SetBandCount(20);
     sub->ApplyBandTypeChoice(1, 2);

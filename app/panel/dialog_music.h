@@ -59,6 +59,10 @@ inline constexpr int PAGE_CENTER = static_cast<int>(ui::PanelPage::Center);
 inline constexpr int PAGE_SUB = static_cast<int>(ui::PanelPage::Sub);
 inline constexpr int kPageCount = ui::kPanelPageCount;
 
+// The equaliser a page shows (Mic1 on the microphone page); its row gives the
+// page's wire group and band count.
+Eq PageEqualiser(int page);
+
 enum MicEqSelection : int { MIC_EQ_MIC1 = 0, MIC_EQ_MIC2 = 1, MIC_EQ_BOTH = 2 };
 
 // Control numbers of the panel (the caption table's keys IDD313_<n>).

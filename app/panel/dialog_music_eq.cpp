@@ -31,10 +31,9 @@ using shell::T;
 
 namespace {
 
-constexpr int kBandCounts[kPageCount] = {15, 7, 7, 15, 24, 24, 10, 20};
 constexpr Eq kPageEqs[kPageCount] = {Eq::Mic1, Eq::Echo, Eq::Reverb, Eq::Music,
                                      Eq::Main, Eq::Rear, Eq::Center, Eq::Sub};
-constexpr int kMicBands = 15;
+constexpr int kMicBands = eqInfo(Eq::Mic1).bands;
 
 struct TypeText {
     const char* zh;
@@ -71,7 +70,9 @@ QString qText(float q) { return controls::Format("%.2f", static_cast<double>(q))
 
 // ---------------------------------------------------------------- facts
 
-int CDialogMusic::BandCount(int page) { return kBandCounts[page >= 0 && page < kPageCount ? page : 0]; }
+Eq PageEqualiser(int page) { return kPageEqs[page >= 0 && page < kPageCount ? page : 0]; }
+
+int CDialogMusic::BandCount(int page) { return eqInfo(PageEqualiser(page)).bands; }
 
 int CDialogMusic::RowCount(int page) { return page == PAGE_SUB ? dsp::kCrossoverBands : BandCount(page); }
 
@@ -98,7 +99,7 @@ CDialogMusic::CrossoverShown CDialogMusic::LookupCrossover(const std::array<int,
 
 Eq CDialogMusic::pageEq(int page) const {
     if (page == PAGE_MIC && micEq_ == MIC_EQ_MIC2) return Eq::Mic2;
-    return kPageEqs[page >= 0 && page < kPageCount ? page : 0];
+    return PageEqualiser(page);
 }
 
 int CDialogMusic::bypassSlot() const { return eqInfo(pageEq(page_)).switchSlot; }
@@ -226,7 +227,7 @@ void CDialogMusic::ShowEditor() {
 
 void CDialogMusic::RefreshEq() {
     curve_->setSelected(-1);
-    curve_->setKind(page_ == PAGE_MIC && micEq_ == MIC_EQ_BOTH ? dsp::KIND_MIC : CurveKindOf(pageEq(page_)));
+    curve_->setKind(page_ == PAGE_MIC && micEq_ == MIC_EQ_BOTH ? kBothMicsKind : eqInfo(pageEq(page_)).kind);
     const int n = BandCount(page_);
     // The curves are computed once, from the loaded values, not first from the count's preset.
     dsp::EqModel& m = curve_->model();

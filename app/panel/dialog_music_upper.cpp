@@ -108,7 +108,7 @@ void writeEffect(Ctx& c, int row, int v) {
 // ---- output pages ----
 
 bool isOutputPage(int page) { return page >= PAGE_MAIN && page <= PAGE_SUB; }
-int outputGroup(int page) { return GROUP_MAIN + (page - PAGE_MAIN); }
+int outputGroup(int page) { return eqInfo(PageEqualiser(page)).group; }
 
 // One mix slider of one output page: the slot offsets it writes, in order,
 // and the one it shows.

@@ -65,11 +65,9 @@ EqBandValue readBand(const DeviceState& st, Eq eq, int k) {
 }
 
 EqBandValue eqBand(const DeviceState& st, int group, int k) {
-    for (const EqInfo& e : kEqualisers) {
-        if (e.group != group) continue;
-        if (group == GROUP_MIC && k >= e.bands && e.eq == Eq::Mic1) continue;
-        return readBand(st, e.eq, group == GROUP_MIC && e.eq == Eq::Mic2 ? k - 15 : k);
-    }
+    for (const EqInfo& e : kEqualisers)
+        if (e.group == group && k >= e.wireOffset && k < e.wireOffset + e.bands)
+            return readBand(st, e.eq, k - e.wireOffset);
     return {0, 0, 0, 0};
 }
 

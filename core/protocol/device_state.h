@@ -178,7 +178,9 @@ public:
     // Bytes of the image that travel as a whole: 889 on protocol-1 units, else 959.
     int imageSize() const { return protocol() == 1 ? kImageSizeProtocol1 : kImageSize; }
     // Sub sections that exist on this unit.
-    int subSections() const { return protocol() == 1 ? 10 : 20; }
+    int subSections() const { return groupBands(GROUP_SUB, protocol()); }
+    // Bands of an equaliser that exist on this unit.
+    int eqBands(Eq eq) const { return unitBands(eq, protocol()); }
     // Output delays exist from protocol 2 on.
     bool hasOutputDelays() const { return protocol() >= 2; }
 };

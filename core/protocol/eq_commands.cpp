@@ -9,23 +9,6 @@ namespace udare {
 
 namespace {
 
-// Bands of an equaliser that exist on this unit.
-int bandsOnUnit(const DeviceState& st, const EqInfo& e) {
-    return e.eq == Eq::Sub ? st.subSections() : e.bands;
-}
-
-// Wire bands of a group: group 1 holds Mic1 (0-14) and Mic2 (15-29); groups
-// 2-8 are the equalisers Echo ... Sub in order.
-int groupBands(const DeviceState& st, int group) {
-    if (group == GROUP_MIC) return 2 * eqInfo(Eq::Mic1).bands;
-    if (group == GROUP_SUB) return st.subSections();
-    return eqInfo(static_cast<Eq>(group)).bands;
-}
-
-static_assert(eqInfo(Eq::Echo).group == static_cast<int>(Eq::Echo) &&
-              eqInfo(Eq::Center).group == static_cast<int>(Eq::Center) &&
-              eqInfo(Eq::Sub).group == static_cast<int>(Eq::Sub));
-
 bool validEq(Eq eq) {
     const int i = static_cast<int>(eq);
     return i >= 0 && i < kEqCount;
@@ -49,7 +32,7 @@ void SetEqBand(Ctx& c, Eq eq, int band, int type, int freqHz, float gainDb, floa
     if (!validEq(eq)) return;
     const EqInfo& e = eqInfo(eq);
     // Protocol-1 units have only ten Sub sections: nothing to store or send.
-    if (band < 0 || band >= bandsOnUnit(c.st, e)) return;
+    if (band < 0 || band >= c.st.eqBands(e.eq)) return;
 
     // Hold the values to what the record can carry, so that the record and the
     // coefficients the unit runs describe the same band.
@@ -119,7 +102,7 @@ void ReadEqImage(Ctx& c) {
 
 void SendBandCoefficients(Ctx& c, int group, int wireBand) {
     if (group < GROUP_MIC || group > GROUP_SUB) return;
-    if (wireBand < 0 || wireBand >= groupBands(c.st, group)) return;
+    if (wireBand < 0 || wireBand >= groupBands(group, c.st.protocol())) return;
     const EqBandValue b = eqBand(c.st, group, wireBand);
     sendCoefficients(c, group, wireBand,
                      dsp::DeviceCoefficients(group, b.type, b.freqHz, b.gainDb, b.q));
@@ -128,7 +111,7 @@ void SendBandCoefficients(Ctx& c, int group, int wireBand) {
 void RewriteEqBand(Ctx& c, Eq eq, int band) {
     if (!validEq(eq)) return;
     const EqInfo& e = eqInfo(eq);
-    if (band < 0 || band >= bandsOnUnit(c.st, e)) return;
+    if (band < 0 || band >= c.st.eqBands(e.eq)) return;
     const int offset = bandOffset(eq, band);
     uint8_t rec[kBandRecordSize];
     c.st.eqImage.read(offset, kBandRecordSize, rec);
@@ -138,7 +121,7 @@ void RewriteEqBand(Ctx& c, Eq eq, int band) {
 
 void SendAllEqBands(Ctx& c) {
     for (int group = GROUP_MIC; group <= GROUP_SUB; ++group) {
-        const int bands = groupBands(c.st, group);
+        const int bands = groupBands(group, c.st.protocol());
         for (int k = 0; k < bands; ++k) SendBandCoefficients(c, group, k);
     }
 }

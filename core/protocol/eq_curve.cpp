@@ -6,23 +6,8 @@
 
 namespace udare {
 
-int CurveKindOf(Eq eq) {
-    switch (eq) {
-        case Eq::Mic1: return dsp::KIND_MIC1;
-        case Eq::Mic2: return dsp::KIND_MIC2;
-        case Eq::Echo: return dsp::KIND_ECHO;
-        case Eq::Reverb: return dsp::KIND_REVERB;
-        case Eq::Music: return dsp::KIND_MUSIC;
-        case Eq::Main: return dsp::KIND_MAIN;
-        case Eq::Rear: return dsp::KIND_REAR;
-        case Eq::Center: return dsp::KIND_CENTER;
-        case Eq::Sub: return dsp::KIND_SUB;
-    }
-    return dsp::KIND_MIC;
-}
-
 void LoadCurveModel(const DeviceState& st, Eq eq, dsp::EqModel& m) {
-    m.kind = CurveKindOf(eq);
+    m.kind = eqInfo(eq).kind;
     m.plotWidth = dsp::kGridPoints;
     m.live = true;
     m.SetBandCount(eqInfo(eq).bands);

@@ -11,9 +11,6 @@
 
 namespace udare {
 
-// The curve control's kind for an equaliser (Mic1 8, Mic2 9, Echo 1 ... Sub 7).
-int CurveKindOf(Eq eq);
-
 // The control's model with the equaliser's bands, as the panel refreshes it:
 // types outside 0-21 become 0, gains are held to +-15 dB (0 for LP and HP),
 // frequencies to 20-20000 Hz and Q to the type's range (0 keeps the preset);

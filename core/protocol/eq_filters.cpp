@@ -248,8 +248,6 @@ bool parseFilter(std::string_view body, const std::optional<Hint>& hint, ParsedF
     return true;
 }
 
-int bandsOf(const DeviceState& st, Eq eq) { return eq == Eq::Sub ? st.subSections() : eqInfo(eq).bands; }
-
 int resetFrequency(Eq eq, int k) { return eq == Eq::Sub ? kSubReset[k].freq : eqInfo(eq).resetFreqs[k]; }
 
 int typeOf(const ParsedFilter& f) {
@@ -352,7 +350,7 @@ EqImport PlanEqImport(const FilterFile& file, const DeviceState& st, Eq eq) {
     EqImport plan;
     plan.targets = {eq};
     plan.notes = file.notes;
-    const int n = bandsOf(st, eq);
+    const int n = st.eqBands(eq);
     for (const ParsedFilter& f : file.filters) {
         if (f.kind == FilterKind::Unsupported) {
             plan.notes.push_back({f.line, NoteKind::Unsupported, f.typeWord, 0, 0});
@@ -400,7 +398,7 @@ void ApplyEqImport(Ctx& c, const EqImport& plan) {
 
 std::string WriteFilterText(const DeviceState& st, Eq eq, FilterFormat format, std::time_t when) {
     const EqInfo& e = eqInfo(eq);
-    const int n = bandsOf(st, eq);
+    const int n = st.eqBands(eq);
     std::string out;
     if (format == FilterFormat::Rew) {
         std::tm tm{};

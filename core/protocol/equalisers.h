@@ -1,9 +1,14 @@
 // The nine equalisers: where their bands live in the image, how they are
-// addressed on the wire, their start-up and reset values.
+// addressed on the wire, their start-up and reset values. Their rows are also
+// the one table between the three channel orders: the equaliser (image
+// order), the wire group and the curve editor's kind.
 #pragma once
 
 #include <array>
 #include <cstdint>
+
+#include "dsp/eq_kind.h"
+#include "protocol/slots.h"
 
 namespace udare {
 
@@ -20,8 +25,9 @@ struct BandCode {
 struct EqInfo {
     Eq eq;
     const char* name;  // as scripts name it: mic1 mic2 echo reverb music main rear center sub
-    int group;
-    int bands;       // Sub: 20, only 10 on protocol-1 units
+    ChannelGroup group;  // both microphones share group 1
+    dsp::EqPanelKind kind;
+    int bands;       // Sub: 20, only kSubSectionsProtocol1 on protocol-1 units
     int base;        // byte offset in the image
     int wireOffset;  // added to the band index for the code byte (Mic2: 15)
     int switchSlot;  // equaliser switch slot
@@ -42,18 +48,47 @@ inline constexpr uint16_t kFreq10[10] = {31, 62, 125, 250, 500, 1000, 2000, 4000
 }  // namespace detail
 
 inline constexpr std::array<EqInfo, kEqCount> kEqualisers = {{
-    {Eq::Mic1, "mic1", 1, 15, 0, 0, 4, '4', detail::kFreq15, detail::kFreq15},
-    {Eq::Mic2, "mic2", 1, 15, 105, 15, 5, '5', detail::kFreq15, detail::kFreq15},
-    {Eq::Echo, "echo", 2, 7, 210, 0, 16, '2', detail::kFreq7Default, detail::kFreq7Reset},
-    {Eq::Reverb, "reverb", 3, 7, 259, 0, 36, '2', detail::kFreq7Default, detail::kFreq7Reset},
-    {Eq::Music, "music", 4, 15, 308, 0, 42, '2', detail::kFreq15, detail::kFreq15},
-    {Eq::Main, "main", 5, 24, 413, 0, 52, '4', detail::kFreq24, detail::kFreq24},
-    {Eq::Rear, "rear", 6, 24, 581, 0, 63, '4', detail::kFreq24, detail::kFreq24},
-    {Eq::Center, "center", 7, 10, 749, 0, 74, '4', detail::kFreq10, detail::kFreq10},
-    {Eq::Sub, "sub", 8, 20, 819, 0, 85, '4', nullptr, nullptr},
+    {Eq::Mic1, "mic1", GROUP_MIC, dsp::KIND_MIC1, 15, 0, 0, 4, '4', detail::kFreq15, detail::kFreq15},
+    {Eq::Mic2, "mic2", GROUP_MIC, dsp::KIND_MIC2, 15, 105, 15, 5, '5', detail::kFreq15, detail::kFreq15},
+    {Eq::Echo, "echo", GROUP_ECHO, dsp::KIND_ECHO, 7, 210, 0, 16, '2', detail::kFreq7Default,
+     detail::kFreq7Reset},
+    {Eq::Reverb, "reverb", GROUP_REVERB, dsp::KIND_REVERB, 7, 259, 0, 36, '2', detail::kFreq7Default,
+     detail::kFreq7Reset},
+    {Eq::Music, "music", GROUP_MUSIC, dsp::KIND_MUSIC, 15, 308, 0, 42, '2', detail::kFreq15, detail::kFreq15},
+    {Eq::Main, "main", GROUP_MAIN, dsp::KIND_MAIN, 24, 413, 0, 52, '4', detail::kFreq24, detail::kFreq24},
+    {Eq::Rear, "rear", GROUP_REAR, dsp::KIND_REAR, 24, 581, 0, 63, '4', detail::kFreq24, detail::kFreq24},
+    {Eq::Center, "center", GROUP_CENTER, dsp::KIND_CENTER, 10, 749, 0, 74, '4', detail::kFreq10,
+     detail::kFreq10},
+    {Eq::Sub, "sub", GROUP_SUB, dsp::KIND_SUB, 20, 819, 0, 85, '4', nullptr, nullptr},
 }};
 
 constexpr const EqInfo& eqInfo(Eq e) { return kEqualisers[static_cast<int>(e)]; }
+
+// The first equaliser of a wire group (Mic1 for the microphones), or nullptr.
+constexpr const EqInfo* eqOfGroup(int group) {
+    for (const EqInfo& e : kEqualisers)
+        if (e.group == group) return &e;
+    return nullptr;
+}
+
+// The editor kind that shows every equaliser of the microphone group at once.
+inline constexpr dsp::EqPanelKind kBothMicsKind = dsp::KIND_MIC;
+
+inline constexpr int kSubSectionsProtocol1 = 10;
+
+// Bands of an equaliser that exist on a unit of that protocol version.
+constexpr int unitBands(Eq eq, int protocol) {
+    return eq == Eq::Sub && protocol == 1 ? kSubSectionsProtocol1 : eqInfo(eq).bands;
+}
+
+// Wire bands of a group: the bands of its equalisers in turn (group 1: Mic1
+// 0-14, Mic2 15-29).
+constexpr int groupBands(int group, int protocol) {
+    int n = 0;
+    for (const EqInfo& e : kEqualisers)
+        if (e.group == group) n += unitBands(e.eq, protocol);
+    return n;
+}
 
 // The Sub's sections at start-up (the "standard" layout of mode files).
 inline constexpr BandCode kSubDefault[20] = {
@@ -91,6 +126,12 @@ const EqInfo* eqOfRecord(int record);
 int eqByName(const char* name);
 
 static_assert(kEqualisers[8].base + 20 * kBandRecordSize == kImageSize);
-static_assert(kEqualisers[8].base + 10 * kBandRecordSize == kImageSizeProtocol1);
+static_assert(kEqualisers[8].base + kSubSectionsProtocol1 * kBandRecordSize == kImageSizeProtocol1);
+static_assert([] {
+    for (int i = 0; i < kEqCount; ++i)
+        if (static_cast<int>(kEqualisers[i].eq) != i) return false;
+    return true;
+}(), "rows in Eq order");
+static_assert(groupBands(GROUP_MIC, 2) == 30 && eqInfo(Eq::Mic2).wireOffset == eqInfo(Eq::Mic1).bands);
 
 }  // namespace udare

@@ -7,20 +7,6 @@
 
 namespace udare::sim {
 
-int bandsOfGroup(int group, int protocol) {
-    switch (group) {
-    case GROUP_MIC: return 30;
-    case GROUP_ECHO:
-    case GROUP_REVERB: return 7;
-    case GROUP_MUSIC: return 15;
-    case GROUP_MAIN:
-    case GROUP_REAR: return 24;
-    case GROUP_CENTER: return 10;
-    case GROUP_SUB: return protocol == 1 ? 10 : 20;
-    default: return 0;
-    }
-}
-
 namespace {
 
 bool isDelayCode(int group, int code) {
@@ -82,7 +68,7 @@ void VirtualUnit::Core::process(const HidReport& in, std::vector<HidReport>& out
         int g = in[3], code = in[4], count = in[5];
         if (g >= GROUP_MIC && g <= GROUP_SUB && count >= 1 && count <= 7) {
             if (code < kFirstCode) {
-                if (count == 5 && code < bandsOfGroup(g, protocol))
+                if (count == 5 && code < groupBands(g, protocol))
                     for (int k = 0; k < 5; ++k) cur.coeffs[g][code][k] = getBe32(in.data() + 6 + 4 * k);
             } else if (code < kFirstCode + kCodeSlots) {
                 for (int k = 0; k < count; ++k)
@@ -101,7 +87,7 @@ void VirtualUnit::Core::process(const HidReport& in, std::vector<HidReport>& out
         r[5] = uint8_t(count);
         const uint32_t* vals = nullptr;
         if (code < kFirstCode) {
-            if (g >= GROUP_MIC && g <= GROUP_SUB && code < bandsOfGroup(g, protocol))
+            if (g >= GROUP_MIC && g <= GROUP_SUB && code < groupBands(g, protocol))
                 vals = cur.coeffs[g][code].data();
             count = std::min(count, 5);
             r[5] = uint8_t(count);

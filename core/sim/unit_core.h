@@ -38,8 +38,6 @@ constexpr uint32_t kMcuFlashSize = 1u << 20;
 constexpr int kGoneMs = 20;
 constexpr int kReenumerateMs = 300;
 
-// Sections the unit has in a group's band codes.
-int bandsOfGroup(int group, int protocol);
 // Scalar addresses the unit has (see requests.cpp).
 bool knownScalar(int group, int code, int protocol);
 

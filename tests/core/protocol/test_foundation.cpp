@@ -122,6 +122,34 @@ TEST(DeviceState, EqBandOfGroupOneCoversBothMicrophones) {
         EXPECT_EQ(eqBand(st, group, k).freqHz, 0) << group << "/" << k;
 }
 
+// Each equaliser's wire group and curve-editor kind, and the bands a group
+// carries on the wire for each protocol version.
+TEST(Channels, EqualiserGroupAndKindMapThroughOneTable) {
+    struct Case {
+        Eq eq;
+        int group, kind, groupBands2, groupBands1;
+    } cases[] = {
+        {Eq::Mic1, GROUP_MIC, dsp::KIND_MIC1, 30, 30},   {Eq::Mic2, GROUP_MIC, dsp::KIND_MIC2, 30, 30},
+        {Eq::Echo, GROUP_ECHO, dsp::KIND_ECHO, 7, 7},     {Eq::Reverb, GROUP_REVERB, dsp::KIND_REVERB, 7, 7},
+        {Eq::Music, GROUP_MUSIC, dsp::KIND_MUSIC, 15, 15}, {Eq::Main, GROUP_MAIN, dsp::KIND_MAIN, 24, 24},
+        {Eq::Rear, GROUP_REAR, dsp::KIND_REAR, 24, 24},     {Eq::Center, GROUP_CENTER, dsp::KIND_CENTER, 10, 10},
+        {Eq::Sub, GROUP_SUB, dsp::KIND_SUB, 20, 10},
+    };
+    for (const Case& c : cases) {
+        const EqInfo& e = eqInfo(c.eq);
+        EXPECT_EQ(e.group, c.group) << e.name;
+        EXPECT_EQ(e.kind, c.kind) << e.name;
+        EXPECT_EQ(groupBands(c.group, 2), c.groupBands2) << e.name;
+        EXPECT_EQ(groupBands(c.group, 1), c.groupBands1) << e.name;
+        // A group leads to its first equaliser: Mic1 for the microphones.
+        ASSERT_NE(eqOfGroup(c.group), nullptr);
+        EXPECT_EQ(eqOfGroup(c.group)->eq, c.group == GROUP_MIC ? Eq::Mic1 : c.eq);
+    }
+    EXPECT_EQ(eqOfGroup(0), nullptr);
+    EXPECT_EQ(eqOfGroup(9), nullptr);
+    EXPECT_EQ(groupBands(9, 2), 0);
+}
+
 TEST(BandRecord, GainAndQEncodeAtTheirRoundingEdges) {
     struct Case {
         float gain;
