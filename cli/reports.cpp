@@ -111,8 +111,8 @@ void PrintDump(std::ostream& os, const DeviceState& st, bool json) {
             }
             os << "]";
         }
-        os << "},\n\"machineSettings\":{\"committed\":[" << hexBytes(machineC.data(), 12, true)
-           << "],\"working\":[" << hexBytes(machineW.data(), 12, true) << "]},\n"
+        os << "},\n\"machineSettings\":{\"committed\":[" << hexBytes(machineC.data(), machine::kSize, true)
+           << "],\"working\":[" << hexBytes(machineW.data(), machine::kSize, true) << "]},\n"
            << "\"remoteKeys\":[" << hexBytes(keys.data(), 16, true) << "],\n"
            << "\"currentMode\":" << mode << "}\n";
         return;
@@ -126,8 +126,8 @@ void PrintDump(std::ostream& os, const DeviceState& st, bool json) {
                << format("%.1f dB, Q %.3f", b.gainDb, b.q) << '\n';
         }
     }
-    os << "machine.committed = " << hexBytes(machineC.data(), 12, false) << '\n'
-       << "machine.working = " << hexBytes(machineW.data(), 12, false) << '\n'
+    os << "machine.committed = " << hexBytes(machineC.data(), machine::kSize, false) << '\n'
+       << "machine.working = " << hexBytes(machineW.data(), machine::kSize, false) << '\n'
        << "remoteKeys = " << hexBytes(keys.data(), 16, false) << '\n'
        << "currentMode = " << modeName(mode) << '\n';
 }

@@ -200,7 +200,7 @@ void VirtualUnit::Core::process(const HidReport& in, std::vector<HidReport>& out
         return;
     }
     case op::kWriteMachineSettings:
-        std::copy(in.begin() + 2, in.begin() + 14, machine.begin());
+        std::copy(in.begin() + 2, in.begin() + 2 + machine::kSize, machine.begin());
         out.push_back(reply(cmd));
         return;
     case op::kReadMachineSettings: {
