@@ -427,6 +427,9 @@ void CSetDlg::relabel() {
         reset_[n]->setAccessibleName(T("重置模式%1", "Reset mode %1").arg(n + 1));
     mic_.text->setAccessibleName(mic_.label->text());
     music_.text->setAccessibleName(music_.label->text());
+    // Two boxes read "启用": each names the volume it enables.
+    for (StartVolume* v : {&mic_, &music_})
+        v->enabled->setAccessibleName(v->label->text() + QLatin1Char(' ') + v->enabled->text());
 }
 
 }  // namespace udare::dialogs

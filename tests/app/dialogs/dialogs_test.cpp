@@ -1,6 +1,7 @@
 // The machine settings and remote learning dialogs as a user drives them,
 // on the real frame and the virtual unit.
 #include <QAccessible>
+#include <QSet>
 #include <QAccessibleValueInterface>
 #include <QCheckBox>
 #include <QComboBox>
@@ -311,12 +312,19 @@ TEST_F(Dialogs, SettingsSpeakTheCurrentLanguage) {
     EXPECT_EQ(child<QLabel>(dlg, CSetDlg::IDC_MIC_START_TEXT)->text(), "Invalid");
     EXPECT_EQ(child<QCheckBox>(dlg, 1045)->text(), "No remote control");
     EXPECT_EQ(a->text(QAccessible::Name), "Music start vol");
+    // Every control a user can reach is named, and no two alike (a reader
+    // could not tell the two start-volume switches apart).
+    QSet<QString> names;
     for (QWidget* w : dlg->findChildren<QWidget*>()) {
         if (w->isHidden() || qobject_cast<QLabel*>(w) || qobject_cast<QGroupBox*>(w)) continue;
         QAccessibleInterface* i = QAccessible::queryAccessibleInterface(w);
         if (!i || !(w->focusPolicy() & Qt::TabFocus)) continue;
-        EXPECT_FALSE(i->text(QAccessible::Name).isEmpty()) << w->metaObject()->className() << controlId(w);
+        const QString name = i->text(QAccessible::Name);
+        EXPECT_FALSE(name.isEmpty()) << w->metaObject()->className() << controlId(w);
+        EXPECT_FALSE(names.contains(name)) << qPrintable(name) << " names two controls";
+        names.insert(name);
     }
+    EXPECT_TRUE(names.contains("Mic start vol Enable")) << qPrintable(QStringList(names.values()).join(", "));
 }
 
 // ---- remote learning ----
