@@ -163,7 +163,7 @@ int cmdRestore(Session& s, const V& v) {
     // The machine settings say whether the full write fades the volumes in.
     if (int rc = s.knowUnit()) return rc;
     if (!s.identityMatches()) return EXIT_FAILED;
-    req::MachineSettings(s.ctx().out);
+    ReadMachineSettings(s.ctx());
     if (int rc = s.checkAnswering()) return rc;
     if (!LoadModeFile(s.ctx(), v[0].s)) return EXIT_FAILED;
     s.tap.startCapture();
