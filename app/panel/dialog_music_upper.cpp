@@ -163,7 +163,7 @@ const DelayCaption kDelayCaptions[4][2] = {
 // Tenths of a millisecond.
 constexpr int kDelayMin = positionLo(slot::mainDelayLeft, 10), kDelayMax = positionHi(slot::mainDelayLeft, 10);
 // The mix sliders: levels and volumes of an output share one range.
-constexpr int kMixMin = positionLo(kOutputBase[0] + OUT_VOLUME), kMixMax = positionHi(kOutputBase[0] + OUT_VOLUME);
+constexpr int kMixMin = positionLo(outputSlot(GROUP_MAIN, OUT_VOLUME)), kMixMax = positionHi(outputSlot(GROUP_MAIN, OUT_VOLUME));
 
 // ---- compressor ----
 
@@ -171,12 +171,12 @@ struct CompSlider {
     int minimum, maximum, start;
 };
 // Threshold in dB, ratio in tenths, attack and release in ms.
-constexpr int kMainComp = kOutputBase[0];
+constexpr int mainComp(int offset) { return outputSlot(GROUP_MAIN, offset); }
 constexpr CompSlider kComp[4] = {
-    {positionLo(kMainComp + COMP_THRESHOLD), positionHi(kMainComp + COMP_THRESHOLD), 0},
-    {positionLo(kMainComp + COMP_RATIO, 10), positionHi(kMainComp + COMP_RATIO, 10), 10},
-    {positionLo(kMainComp + COMP_ATTACK), positionHi(kMainComp + COMP_ATTACK), 1},
-    {positionLo(kMainComp + COMP_RELEASE), positionHi(kMainComp + COMP_RELEASE), 100},
+    {positionLo(mainComp(COMP_THRESHOLD)), positionHi(mainComp(COMP_THRESHOLD)), 0},
+    {positionLo(mainComp(COMP_RATIO), 10), positionHi(mainComp(COMP_RATIO), 10), 10},
+    {positionLo(mainComp(COMP_ATTACK)), positionHi(mainComp(COMP_ATTACK)), 1},
+    {positionLo(mainComp(COMP_RELEASE)), positionHi(mainComp(COMP_RELEASE)), 100},
 };
 
 // Captions of the compressor are longer in English than their template
