@@ -565,15 +565,11 @@ void CVovedo13View::pressVirtualRemoteKey(int code) {
 }
 
 void CVovedo13View::onRemoteKeyTimer() {
-    sim::VirtualUnit* unit = app_.session().virtualUnit();
-    if (!unit || pendingRemoteKey_ < 0) {
+    if (!app_.session().virtualUnit() || pendingRemoteKey_ < 0) {
         remoteKeyTimer_.stop();
         return;
     }
-    if (unit->learningKey() != 0 && unit->pressRemoteKey(static_cast<uint8_t>(pendingRemoteKey_))) {
-        pendingRemoteKey_ = -1;
-        remoteKeyTimer_.stop();
-    }
+    pressVirtualRemoteKey(pendingRemoteKey_);  // held again until the unit learns
 }
 
 void CVovedo13View::installPlugSignal() {
