@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
@@ -229,6 +230,12 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "udare-tuner: --screenshot-delay needs a number of milliseconds\n");
         return 2;
     }
+    auto saveShotAndExit = [&](const QPixmap& picture) {
+        if (!picture.save(shotPath))
+            std::fprintf(stderr, "udare-tuner: cannot write %s\n", qPrintable(shotPath));
+        // exit, not quit: the synchronisation dialog refuses to close, which cancels a quit.
+        QCoreApplication::exit(0);
+    };
 #ifdef UDARE_HAVE_DIALOGS
     const QString dialogName = parser.value(o.openDialog);
     if (!dialogName.isEmpty() && !udare::dialogs::IsDialogName(dialogName)) {
@@ -247,9 +254,7 @@ int main(int argc, char* argv[]) {
                 if (shotPath.isEmpty()) return;
                 QTimer::singleShot(800, &frame, [&] {
                     QScreen* screen = QGuiApplication::primaryScreen();
-                    if (!screen || !screen->grabWindow(0).save(shotPath))
-                        std::fprintf(stderr, "udare-tuner: cannot write %s\n", qPrintable(shotPath));
-                    QCoreApplication::exit(0);
+                    saveShotAndExit(screen ? screen->grabWindow(0) : QPixmap());
                 });
             });
         });
@@ -266,12 +271,7 @@ int main(int argc, char* argv[]) {
         }
         if (!shotPath.isEmpty() && dialogName.isEmpty()) {
             // Let the first notices and timers settle, then take the picture.
-            QTimer::singleShot(shotDelayMs, &frame, [&] {
-                if (!frame.grab().save(shotPath))
-                    std::fprintf(stderr, "udare-tuner: cannot write %s\n", qPrintable(shotPath));
-                // exit, not quit: the synchronisation dialog refuses to close, which cancels a quit.
-                QCoreApplication::exit(0);
-            });
+            QTimer::singleShot(shotDelayMs, &frame, [&] { saveShotAndExit(frame.grab()); });
         }
     });
 
