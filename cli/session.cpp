@@ -126,13 +126,15 @@ bool Session::unitLost() const {
 int Session::checkAnswering() {
     if (!link_) return EXIT_OK;
     bool answered = tap.waitAnswered();
-    if (unitLost() || !answered) {
-        if (!silentReported_) fail(t({"机器没有响应", "the unit stopped answering"}));
-        tap.declareSilent();
-        silentReported_ = true;
-        return EXIT_SILENT;
-    }
+    if (unitLost() || !answered) return wentSilent({"机器没有响应", "the unit stopped answering"});
     return EXIT_OK;
+}
+
+int Session::wentSilent(const Tr& why) {
+    if (!silentReported_) fail(t(why));
+    tap.declareSilent();
+    silentReported_ = true;
+    return EXIT_SILENT;
 }
 
 void Session::request(std::initializer_list<int> commands) {
@@ -169,14 +171,9 @@ int Session::knowUnit() {
     if (link_->upgradeMode.load() != 0) return EXIT_OK;
     if (!identityKnown()) {
         req::Identity(ctx().out);
-        if (!tap.waitAnswered() || unitLost()) {
-            if (!silentReported_)
-                fail(t({"机器没有回答型号和通信版本的询问, 未写入任何内容",
-                        "the unit did not answer when asked for its model and protocol; nothing was written"}));
-            tap.declareSilent();
-            silentReported_ = true;
-            return EXIT_SILENT;
-        }
+        if (!tap.waitAnswered() || unitLost())
+            return wentSilent({"机器没有回答型号和通信版本的询问, 未写入任何内容",
+                               "the unit did not answer when asked for its model and protocol; nothing was written"});
         if (!identityKnown()) {
             fail(t({"机器没有报告型号和通信版本, 未写入任何内容",
                     "the unit did not report its model and protocol; nothing was written"}));

@@ -150,6 +150,8 @@ private:
     // Identity replies counted by the tap when the link last came up.
     uint64_t modelRepliesBefore_ = 0, protocolRepliesBefore_ = 0;
     void noteConnected();
+    // The unit's silence, reported once per session however often it is met.
+    int wentSilent(const Tr& why);
 };
 
 }  // namespace udare::cli
