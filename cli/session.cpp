@@ -141,16 +141,14 @@ void Session::request(std::initializer_list<int> commands) {
     for (int c : commands) req::Short(ctx().out, uint8_t(c));
 }
 
-namespace {
-// The refusal the window shows for a unit that is not ours.
-constexpr const char* kWrongModel = "机器型号与软件不匹配!";
-}  // namespace
+bool Session::ourModel() {
+    if (IsOurModel(st)) return true;
+    fail("机器型号与软件不匹配!");  // the refusal the window shows
+    return false;
+}
 
 bool Session::identityMatches() {
-    if (!IsOurModel(st)) {
-        fail(kWrongModel);
-        return false;
-    }
+    if (!ourModel()) return false;
     if (st.protocol() != kExpectedProtocol) {
         fail("软件与机器通信协议不匹配，请您升级!");
         return false;
@@ -180,11 +178,7 @@ int Session::knowUnit() {
             return EXIT_FAILED;
         }
     }
-    if (!IsOurModel(st)) {
-        fail(kWrongModel);
-        return EXIT_FAILED;
-    }
-    return EXIT_OK;
+    return ourModel() ? EXIT_OK : EXIT_FAILED;
 }
 
 void Session::close() {

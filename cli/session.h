@@ -152,6 +152,8 @@ private:
     void noteConnected();
     // The unit's silence, reported once per session however often it is met.
     int wentSilent(const Tr& why);
+    // IsOurModel, printing the refusal when it is not.
+    bool ourModel();
 };
 
 }  // namespace udare::cli
