@@ -102,14 +102,17 @@ QString LanguageTable::value(const QString& key) const {
 }
 
 const LanguageTable& embeddedTable(int lang) {
-    static LanguageTable tables[2];
-    static bool loaded[2] = {false, false};
-    const int k = lang == 1 ? 1 : 0;
-    if (!loaded[k]) {
-        tables[k].loadEmbedded(k);
-        loaded[k] = true;
+    auto load = [](int k) {
+        LanguageTable t;
+        t.loadEmbedded(k);
+        return t;
+    };
+    if (lang == 1) {
+        static const LanguageTable english = load(1);
+        return english;
     }
-    return tables[k];
+    static const LanguageTable chinese = load(0);
+    return chinese;
 }
 
 QString LanguageTable::title(int dialog) const {
