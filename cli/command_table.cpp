@@ -1,6 +1,7 @@
 #include "command_table.h"
 #include "docs.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -318,6 +319,9 @@ std::string delaysHeld(const V&, const DeviceState& st, int lang) {
                   st.protocol());
 }
 
+// Whether this command, with these arguments, needs the unit's identity first.
+bool dependsOnProtocol(const Command& c, const V& v) { return c.onProtocol && c.onProtocol(v); }
+
 Command onProtocol(Command c, OnProtocol when, NotHeld notHeld = nullptr) {
     c.onProtocol = when;
     c.notHeld = notHeld;
@@ -533,7 +537,7 @@ int RunParsed(Session& s, const Command& c, const std::vector<Value>& v, int lin
         if (int rc = s.connect()) return rc;
         if (s.unitLost()) return s.checkAnswering();
     }
-    if (c.onProtocol && c.onProtocol(v)) {
+    if (dependsOnProtocol(c, v)) {
         // Until the unit has told its protocol the mirror assumes the latest,
         // and an older unit would get an image, sections or delays it lacks.
         if (int rc = s.knowUnit()) return rc;
@@ -633,8 +637,8 @@ int cmdRun(Session& s, const V& v) {
     // One identity read serves the whole script, and comes first: a unit that
     // is not ours is refused before any line has written to it. A first line
     // that reads the identity itself makes it.
-    bool onProtocol = false;
-    for (const auto& [c, args] : parsed) onProtocol = onProtocol || (c->onProtocol && c->onProtocol(args));
+    const bool onProtocol = std::any_of(parsed.begin(), parsed.end(),
+                                        [](const auto& p) { return dependsOnProtocol(*p.first, p.second); });
     if (onProtocol && !parsed.front().first->readsIdentity)
         if (int rc = s.knowUnit()) return rc;
     for (size_t i = 0; i < parsed.size(); ++i) {
