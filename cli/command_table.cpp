@@ -636,13 +636,16 @@ int cmdRun(Session& s, const V& v) {
     }
     // One identity read serves the whole script, and comes first: a unit that
     // is not ours is refused before any line has written to it. A first line
-    // that reads the identity itself makes it.
+    // that reads the identity itself makes it; the model is judged right after
+    // it, since info and ReadAll run on any model.
     const bool onProtocol = std::any_of(parsed.begin(), parsed.end(),
                                         [](const auto& p) { return dependsOnProtocol(*p.first, p.second); });
-    if (onProtocol && !parsed.front().first->readsIdentity)
+    const bool firstReads = parsed.front().first->readsIdentity;
+    if (onProtocol && !firstReads)
         if (int rc = s.knowUnit()) return rc;
     for (size_t i = 0; i < parsed.size(); ++i) {
-        const int rc = RunParsed(s, *parsed[i].first, parsed[i].second, lines[i].first);
+        int rc = RunParsed(s, *parsed[i].first, parsed[i].second, lines[i].first);
+        if (rc == EXIT_OK && i == 0 && onProtocol && firstReads) rc = s.knowUnit();
         if (rc != EXIT_OK) {
             const int number = lines[i].first;
             s.fail(format(where, number, texts[static_cast<size_t>(number - 1)].c_str()));

@@ -140,6 +140,19 @@ TEST(CliIdentity, AnotherModelGetsNothingButTheIdentityRequests) {
         }
 }
 
+TEST(CliIdentity, AScriptOpeningWithInfoIsRefusedBeforeItsFirstWrite) {
+    const auto dir = tempDir("info-first");
+    // info and ReadAll run on any model; the write after them must not.
+    for (const char* first : {"info", "ReadAll"}) {
+        writeFile(dir / "s.cmds", std::string(first) + "\nSetMicVolume 50\nWriteEqImage\n");
+        const Wire w = onUnit("--simulate=model=X7", {"run", (dir / "s.cmds").string()});
+        EXPECT_EQ(w.run.rc, EXIT_FAILED) << first;
+        EXPECT_NE(w.run.err.find("机器型号与软件不匹配!"), std::string::npos) << first << ": " << w.run.err;
+        EXPECT_EQ(writesTo(w, 1, '0') + imageEnd(w), 0) << first;
+        for (int c : commandBytes(w)) EXPECT_NE(c, 0x09) << first;
+    }
+}
+
 TEST(CliIdentity, AnUnansweredIdentityWritesNothing) {
     const Wire w = onUnit("--simulate=silent", {"WriteEqImage"});
     EXPECT_EQ(w.run.rc, EXIT_SILENT);
