@@ -266,23 +266,41 @@ constexpr std::array<SlotInfo, kSlotCount> buildSlots() {
 
 inline constexpr std::array<SlotInfo, kSlotCount> kSlots = detail::buildSlots();
 
+namespace detail {
+
+// (group, code) -> slot, built from kSlots once: a report's address is looked
+// up for every reply the unit sends. Codes are 7-bit; the first slot of a
+// code wins (the compressor's value index 0).
+using SlotIndex = std::array<std::array<int8_t, 128>, GROUP_SUB + 1>;
+static_assert(kSlotCount <= 127);
+
+constexpr SlotIndex buildSlotIndex(bool withAltCodes) {
+    SlotIndex t{};
+    for (auto& row : t) row.fill(-1);
+    for (const SlotInfo& s : kSlots)
+        for (char code : {s.code, withAltCodes ? s.altCode : char(0)})
+            if (code > 0 && t[s.group][code] < 0) t[s.group][code] = int8_t(s.index);
+    return t;
+}
+inline constexpr SlotIndex kByOwnCode = buildSlotIndex(false);
+inline constexpr SlotIndex kByAnyCode = buildSlotIndex(true);
+
+constexpr int lookUp(const SlotIndex& t, int group, char code) {
+    const int c = static_cast<unsigned char>(code);
+    if (group < 0 || group > GROUP_SUB || c >= 128) return -1;
+    return t[group][c];
+}
+
+}  // namespace detail
+
 // The slot a (group, code) pair carries, or -1. For the compressor code the
 // slot of value index 0 is returned; the others follow it.
-constexpr int findSlot(int group, char code) {
-    for (const SlotInfo& s : kSlots)
-        if (s.group == group && (s.code == code || (s.altCode && s.altCode == code)))
-            return s.index;
-    return -1;
-}
+constexpr int findSlot(int group, char code) { return detail::lookUp(detail::kByAnyCode, group, code); }
 
 // The slot whose own code (not its second one) is (group, code), or -1: what
 // a read reply for that address fills. For the compressor code the slot of
 // value index 0.
-constexpr int slotAt(int group, char code) {
-    for (const SlotInfo& s : kSlots)
-        if (s.group == group && s.code == code) return s.index;
-    return -1;
-}
+constexpr int slotAt(int group, char code) { return detail::lookUp(detail::kByOwnCode, group, code); }
 
 // The unit answers a read of the reverb mute with a pair, although the mute
 // is written as one value; every other slot is read with its write count.
