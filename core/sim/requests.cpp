@@ -7,24 +7,15 @@
 
 namespace udare::sim {
 
-namespace {
-
-bool isDelayCode(int group, int code) {
-    if (group == GROUP_MAIN || group == GROUP_REAR) return code >= '8' && code <= ';';
-    if (group == GROUP_CENTER || group == GROUP_SUB) return code == '8' || code == '9';
-    return false;
-}
-
-}  // namespace
-
 // Scalar addresses the unit has: every code of the slot table, the second
 // value of feedback suppression (1 '7'), and the second codes of reverb time
 // and pitch that the table lists as alternates.
 bool knownScalar(int group, int code, int protocol) {
     if (group < GROUP_MIC || group > GROUP_SUB) return false;
     if (group == GROUP_MIC && code == '7') return true;
-    if (protocol < 2 && isDelayCode(group, code)) return false;
-    return findSlot(group, char(code)) >= 0;
+    const int s = findSlot(group, char(code));
+    // Units of protocol 1 have no output delays.
+    return s >= 0 && (protocol >= 2 || kSlots[s].read != Read::Protocol2);
 }
 
 void VirtualUnit::Core::process(const HidReport& in, std::vector<HidReport>& out,
