@@ -11,6 +11,14 @@ namespace {
 bool tagged(const HidReport& in, const uint8_t (&tag)[3]) {
     return in[2] == tag[0] && in[3] == tag[1] && in[4] == tag[2];
 }
+
+// A mode-memory piece (address hi lo, n, bytes), in either mode; one that
+// would run past the end is dropped.
+void writeModeMemory(std::vector<uint8_t>& memory, const HidReport& in) {
+    const int addr = in[2] << 8 | in[3];
+    const int n = std::min<int>(in[4], kMaxPiece);
+    if (addr + n <= kModeMemorySize) std::memcpy(memory.data() + addr, in.data() + 5, size_t(n));
+}
 }  // namespace
 
 uint8_t VirtualUnit::Core::flashStatus(uint32_t address, uint32_t len) const {
@@ -80,13 +88,10 @@ void VirtualUnit::Core::processUpgrade(const HidReport& in, std::vector<HidRepor
         ++restarts;
         scheduleRestart(due, false, true);
         return;
-    case op::kUpgradeModeMemory: {
-        int addr = in[2] << 8 | in[3];
-        int n = std::min<int>(in[4], kMaxPiece);
-        if (addr + n <= kModeMemorySize) std::memcpy(modeMemory.data() + addr, in.data() + 5, size_t(n));
+    case op::kUpgradeModeMemory:
+        writeModeMemory(modeMemory, in);
         out.push_back(reply(cmd));
         return;
-    }
     default:
         process(in, out, due);
     }
@@ -125,13 +130,10 @@ bool VirtualUnit::Core::processMcuFlash(const HidReport& in, std::vector<HidRepo
         out.push_back(reply(cmd));
         scheduleRestart(due, true, false);
         return true;
-    case op::kWriteModeMemory: {
-        int addr = in[2] << 8 | in[3];
-        int n = std::min<int>(in[4], kMaxPiece);
-        if (addr + n <= kModeMemorySize) std::memcpy(modeMemory.data() + addr, in.data() + 5, size_t(n));
+    case op::kWriteModeMemory:
+        writeModeMemory(modeMemory, in);
         out.push_back(reply(cmd));
         return true;
-    }
     case op::kFlashErase:
     case op::kFlashWrite:
     case op::kFlashRead: {
