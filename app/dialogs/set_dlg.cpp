@@ -232,7 +232,7 @@ CXBmpSlider* CSetDlg::makeSlider(int id, int left, int top) {
     s->SetThumbImages(controls::images::kSliderHThumb, controls::images::kSliderHThumbFocus,
                       controls::images::kSliderHThumbDisabled);
     s->SetMargins(7, 3, 7, 2);
-    s->SetBackgroundColour(QColor(0xF0, 0xFA, 0xFF));
+    s->SetBackgroundColour(kDialogBackground);
     s->SetRange(0, kVolumeTop);
     s->setGeometry(QRect(QPoint(DuX(left), DuY(top)), s->sizeHint()));
     return s;
