@@ -278,8 +278,7 @@ void CSetDlg::setWorking(int byte, int value) { c_.st.machine.working.set(byte, 
 
 // ---- refresh ----
 
-void CSetDlg::showStartVolume(StartVolume& v, int value) {
-    const bool set = value != machine::kStartVolumeNotSet;
+void CSetDlg::showStartVolume(StartVolume& v, bool set, int value) {
     v.enabled->setChecked(set);
     v.slider->SetEnabled(set);
     v.slider->SetPosition(set ? std::max(value, v.slider->minimum()) : 0);
@@ -300,8 +299,8 @@ void CSetDlg::refreshFromState() {
     music_.slider->SetRange(0, s[machine::kMusicMaxVolume]);
     micMaxText_->setText(QString::number(s[machine::kMicMaxVolume]));
     musicMaxText_->setText(QString::number(s[machine::kMusicMaxVolume]));
-    showStartVolume(mic_, s[machine::kMicStartVolume]);
-    showStartVolume(music_, s[machine::kMusicStartVolume]);
+    for (StartVolume* v : {&mic_, &music_})
+        showStartVolume(*v, s[v->byte] != machine::kStartVolumeNotSet, s[v->byte]);
     lockPanel_->setChecked(s[machine::kPanelLock] != 0);
     showLockBits(s[machine::kLockBits]);
     powerOn_->setCurrentIndex(s[machine::kPowerOnMode] < powerOn_->count() ? s[machine::kPowerOnMode] : -1);
@@ -346,20 +345,11 @@ void CSetDlg::startVolumeMoved(StartVolume& v, int position) {
 }
 
 void CSetDlg::startVolumeTicked(StartVolume& v, bool on) {
-    if (on) {
-        const int current = c_.st.slotInt(v.byte == machine::kMicStartVolume ? slot::micVolume : slot::musicVolume);
-        setWorking(v.byte, current);
-        v.slider->SetEnabled(true);
-        v.slider->SetPosition(current);
-        v.text->setText(QString::number(current));
-    } else {
-        setWorking(v.byte, machine::kStartVolumeNotSet);
-        v.slider->SetPosition(0);
-        v.slider->SetEnabled(false);
-        v.text->setText(T("无效", "Invalid"));
-    }
-    v.label->setEnabled(on);
-    v.text->setEnabled(on);
+    // Ticked, the start volume begins at the volume of the moment.
+    const int value = on ? c_.st.slotInt(v.byte == machine::kMicStartVolume ? slot::micVolume : slot::musicVolume)
+                         : machine::kStartVolumeNotSet;
+    setWorking(v.byte, value);
+    showStartVolume(v, on, value);
 }
 
 void CSetDlg::maximumMoved(int byte, int position) {

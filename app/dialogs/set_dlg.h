@@ -107,7 +107,7 @@ private:
     void buildStartVolume(StartVolume& v, int byte, int labelId, int sliderId, int textId, int checkId,
                           int top, const char* caption);
     controls::CXBmpSlider* makeSlider(int id, int left, int top);
-    void showStartVolume(StartVolume& v, int value);
+    void showStartVolume(StartVolume& v, bool set, int value);
     void startVolumeMoved(StartVolume& v, int position);
     void startVolumeTicked(StartVolume& v, bool on);
     void maximumMoved(int byte, int position);
