@@ -293,25 +293,24 @@ void CRemoteDlg::apply() {
     app_.showInfoBox(T("遥控器键码保存成功!", "Save successed !"), kNoticeMs);
 }
 
-void CRemoteDlg::loadFile() {
+std::string CRemoteDlg::chooseFile(bool save) {
     if (!app_.session().connected()) {
         app_.showInfoBox(Z("请先连接机器再进行此操作!"), kNoticeMs);
-        return;
+        return {};
     }
-    const QString chosen = files_.openRemoteFile(this);
-    if (chosen.isEmpty()) return;
-    const std::string path = RemoteKeyFilePath(chosen.toStdString());
+    const QString chosen = save ? files_.saveRemoteFile(this) : files_.openRemoteFile(this);
+    return chosen.isEmpty() ? std::string() : RemoteKeyFilePath(chosen.toStdString());
+}
+
+void CRemoteDlg::loadFile() {
+    const std::string path = chooseFile(false);
+    if (path.empty()) return;
     app_.showInfoBox(LoadRemoteKeyFile(c_, path) ? Z("载入遥控文件成功") : Z("载入遥控文件失败"), kNoticeMs);
 }
 
 void CRemoteDlg::saveFile() {
-    if (!app_.session().connected()) {
-        app_.showInfoBox(Z("请先连接机器再进行此操作!"), kNoticeMs);
-        return;
-    }
-    const QString chosen = files_.saveRemoteFile(this);
-    if (chosen.isEmpty()) return;
-    const std::string path = RemoteKeyFilePath(chosen.toStdString());
+    const std::string path = chooseFile(true);
+    if (path.empty()) return;
     app_.showInfoBox(SaveRemoteKeyFile(c_, path) ? Z("保存遥控文件成功") : Z("保存遥控文件失败"), kNoticeMs);
 }
 

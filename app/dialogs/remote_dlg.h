@@ -8,6 +8,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <string>
+
 #include "remote_keys.h"
 #include "shell/app.h"
 
@@ -107,6 +109,9 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    // The remote-key file the user chose; empty when not connected or cancelled.
+    std::string chooseFile(bool save);
+
     shell::CVovedo13App& app_;
     Ctx& c_;
     RemoteFileChooser& files_;
