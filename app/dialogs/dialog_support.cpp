@@ -38,7 +38,7 @@ bool OpenUpgradeDialog(shell::CVovedo13App& app, ui::DialogSlot slot) {
     QWidget* w = app.dialogs().show(slot, app.mainWindow());
     if (!w) {
         app.showInfoBox(shell::T("此版本暂不提供升级功能", "The upgrade is not available in this version"),
-                        1100);
+                        kNoticeMs);
         return false;
     }
     return true;

@@ -23,6 +23,9 @@ namespace udare::dialogs {
 
 inline const QColor kDialogBackground(240, 250, 255);
 
+// How long the dialogs' short notices stay up.
+inline constexpr int kNoticeMs = 1100;
+
 // Dialog units of the layouts to pixels: the tuning panel's one mapping.
 inline QRect Du(int l, int t, int w, int h) { return panel::CDialogMusic::DluRect(l, t, w, h); }
 inline int DuX(int x) { return Du(x, 0, 0, 0).left(); }

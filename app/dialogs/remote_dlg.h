@@ -82,7 +82,6 @@ public:
     static constexpr int IDC_SAVE = 4;
     static constexpr int IDC_APPLY = 1;
     static constexpr int IDC_CLOSE = 2;
-    static constexpr int kNoticeMs = 1100;
 
     CRemoteDlg(shell::CVovedo13App& app, Ctx& c, RemoteFileChooser& files, QWidget* parent = nullptr);
 

@@ -76,7 +76,6 @@ public:
     static constexpr int IDC_UPGRADE_GROUP = 1184;
     static constexpr int IDC_MCU_UPGRADE = 1077;
     static constexpr int IDC_DSP_UPGRADE = 1069;
-    static constexpr int kNoticeMs = 1100;
 
     CSetDlg(shell::CVovedo13App& app, Ctx& c, QWidget* parent = nullptr);
 
