@@ -220,8 +220,7 @@ CRemoteDlg::CRemoteDlg(shell::CVovedo13App& app, Ctx& c, RemoteFileChooser& file
     SetDialogBackground(this);
     setFixedSize(DuX(389), DuY(314));
 
-    auto* picture = new RemotePicture(this);
-    picture->setAccessibleName(T("遥控器", "Remote control"));
+    new RemotePicture(this);
     for (const RemoteKey& k : kRemoteKeys) {
         auto* a = new RemoteKeyArea(k, this);
         connect(a, &QAbstractButton::clicked, this, [this, &k] { keyAreaClicked(k); });
