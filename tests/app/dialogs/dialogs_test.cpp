@@ -67,12 +67,6 @@ protected:
         frame->runCommand(cmd::ID_BTN_REMOTE);
         return qobject_cast<CRemoteDlg*>(app->slot(DialogSlot::RemoteLearning));
     }
-    template <class W>
-    static W* child(QWidget* dlg, int id) {
-        for (W* w : dlg->findChildren<W*>())
-            if (controlId(w) == id) return w;
-        return nullptr;
-    }
     // A drag that ends at v: the slider stands there and tells its parent.
     static void drag(CXBmpSlider* s, int v) {
         s->SetPosition(v);

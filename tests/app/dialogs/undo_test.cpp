@@ -53,11 +53,6 @@ protected:
             view->onRibbonCommand(ribbonCommand);
         return qobject_cast<W*>(app->dialogs().current(slot));
     }
-    template <class W> static W* child(QWidget* dlg, int id) {
-        for (W* w : dlg->findChildren<W*>())
-            if (controlId(w) == id) return w;
-        return nullptr;
-    }
     // A left-button press and release on w bracket a gesture.
     static void press(QWidget* w) {
         QMouseEvent e(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton,

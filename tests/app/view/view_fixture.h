@@ -189,6 +189,14 @@ protected:
         ASSERT_FALSE(app->slot(DialogSlot::SyncProgress));
     }
 
+    // The child of parent with the control identifier id, as a W.
+    template <class W>
+    static W* child(QWidget* parent, int id) {
+        for (W* w : parent->findChildren<W*>())
+            if (controlId(w) == id) return w;
+        return nullptr;
+    }
+
     // What reached the unit once the window's outbox has handed everything over.
     std::vector<HidReport> sent() const {
         session->outbox().waitDrained(10000);
