@@ -5,12 +5,12 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QLabel>
-#include <QMouseEvent>
 
 #include <optional>
 
 #include "dialogs/dialogs.h"
 #include "dialogs/set_dlg.h"
+#include "input.h"
 #include "panel/auto_sub_dlg.h"
 #include "panel/dialog_ng.h"
 #include "panel/panel_dialogs.h"
@@ -53,24 +53,14 @@ protected:
             view->onRibbonCommand(ribbonCommand);
         return qobject_cast<W*>(app->dialogs().current(slot));
     }
-    // A left-button press and release on w bracket a gesture.
-    static void press(QWidget* w) {
-        QMouseEvent e(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(w, &e);
-    }
-    static void release(QWidget* w) {
-        QMouseEvent e(QEvent::MouseButtonRelease, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton,
-                      Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(w, &e);
-        pump(10);
-    }
-    // A drag through positions: one gesture.
+    // A drag through positions: one gesture, bracketed by a left-button
+    // press and release on the dialog.
     static void drag(QWidget* dlg, CXBmpSlider* s, std::initializer_list<int> positions) {
-        press(dlg);
+        testinput::Press(dlg, QPoint(1, 1));
         for (int p : positions)
             s->MoveByUser(p);
-        release(dlg);
+        testinput::Release(dlg, QPoint(1, 1));
+        pump(10);
     }
     const DeviceState& st() const { return session->state(); }
     std::optional<HidReport> last(int group, char code) const {
