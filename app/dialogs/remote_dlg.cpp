@@ -140,6 +140,7 @@ void RemotePicture::paintEvent(QPaintEvent*) {
     section(72, "KEY");
     section(119, "VOLUME");
 
+    p.setFont(controls::PixelFont(QStringLiteral("Arial"), 9, QFont::Bold));
     for (const RemoteKey& k : kRemoteKeys) {
         const QRectF r = QRectF(keyRect(k)).adjusted(1, 1, -1, -1);
         const bool supported = k.slot != 0;
@@ -153,7 +154,6 @@ void RemotePicture::paintEvent(QPaintEvent*) {
         else
             p.drawRoundedRect(r, 5, 5);
         p.setPen(supported ? QColor(0x20, 0x30, 0x48) : QColor(0x40, 0x44, 0x4A));
-        p.setFont(controls::PixelFont(QStringLiteral("Arial"), 9, QFont::Bold));
         p.drawText(r, Qt::AlignCenter, QString::fromUtf8(k.caption));
     }
 }
