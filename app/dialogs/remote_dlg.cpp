@@ -163,10 +163,9 @@ InstructionsPicture::InstructionsPicture(QWidget* parent) : QWidget(parent) {
     setGeometry(Du(144, 0, 245, 314));
 }
 
-QImage InstructionsPicture::render() const {
-    QImage img(size(), QImage::Format_ARGB32_Premultiplied);
-    img.fill(kDialogBackground);
-    QPainter p(&img);
+void InstructionsPicture::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), kDialogBackground);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     const Instructions& in = kInstructions[shell::uiLanguage() == 1 ? 1 : 0];
@@ -202,12 +201,6 @@ QImage InstructionsPicture::render() const {
         p.drawText(textBox, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, step);
         y += std::max<qreal>(used.height(), 20) + 16;
     }
-    return img;
-}
-
-void InstructionsPicture::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.drawImage(0, 0, render());
 }
 
 // ---- the dialog ----

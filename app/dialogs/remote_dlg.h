@@ -62,11 +62,10 @@ protected:
     void paintEvent(QPaintEvent*) override;
 };
 
+// The steps in the current language.
 class InstructionsPicture final : public QWidget {
 public:
     explicit InstructionsPicture(QWidget* parent);
-    // The picture of the current language.
-    QImage render() const;
 
 protected:
     void paintEvent(QPaintEvent*) override;
