@@ -47,6 +47,8 @@ constexpr LockBox kLockBoxes[8] = {
     {"禁用模式载入", "No mode loading"}, {"禁用保存模式", "No mode storing"},
     {"禁用遥控", "No remote control"},  {"锁定直达音量", "Lock direct vol"},
 };
+// The combined mode-lock box, which the caption table does not hold.
+constexpr LockBox kLockModesBox{"锁定模式", "Lock modes"};
 
 QGroupBox* makeGroup(QWidget* parent, int id, const QString& title, const QRect& r) {
     auto* g = new QGroupBox(title, parent);
@@ -193,9 +195,9 @@ CSetDlg::CSetDlg(shell::CVovedo13App& app, Ctx& c, QWidget* parent) : QDialog(pa
                        {caption(0, IDC_LOCK_VOLUMES), caption(1, IDC_LOCK_VOLUMES)},
                        kLockVolumesMask, on);
     });
-    lockModes_ = makeCheck(this, IDC_LOCK_MODES, Z("锁定模式"), Du(14, 264, 80, 10));
+    lockModes_ = makeCheck(this, IDC_LOCK_MODES, Z(kLockModesBox.zh), Du(14, 264, 80, 10));
     connect(lockModes_, &QCheckBox::toggled, this, [this](bool on) {
-        lockBitToggled(IDC_LOCK_MODES, {Z("锁定模式"), Z("Lock modes")}, kLockModesMask, on);
+        lockBitToggled(IDC_LOCK_MODES, {Z(kLockModesBox.zh), Z(kLockModesBox.en)}, kLockModesMask, on);
     });
 
     ui::UndoStack::addKeys(this, [this] { return undoStack(); });
@@ -402,7 +404,7 @@ void CSetDlg::relabel() {
     for (int bit = 0; bit < 8; ++bit) lockBits_[bit]->setText(T(kLockBoxes[bit].zh, kLockBoxes[bit].en));
     if (app_.languageTable().control(kDialogId, IDC_LOCK_VOLUMES).isEmpty())
         lockVolumes_->setText(T("锁定音量", "Lock volumes"));
-    lockModes_->setText(T("锁定模式", "Lock modes"));
+    lockModes_->setText(T(kLockModesBox.zh, kLockModesBox.en));
     if (auto* g = qobject_cast<QGroupBox*>(control(IDC_LOCK_DETAIL_GROUP)))
         g->setTitle(T("锁定功能（锁定面板时有效）", "Locked functions (while the panel is locked)"));
     if (!mic_.enabled->isChecked()) mic_.text->setText(T("无效", "Invalid"));
